@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package the builds and tests need, and prepares the Wine prefix.
+# Idempotent: packages already present and a ready prefix are skipped.
+set -eu
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libcairo2-dev libfontconfig-dev libx11-dev libxtst-dev
+  fonts-liberation fonts-dejavu-core xvfb xauth
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
+  clang libclang-rt-14-dev valgrind libsndfile1-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+export WINEPREFIX="${BRIMTRACE_WINEPREFIX:-$HOME/.local/share/brimtrace/wine}"
+if [ ! -f "$WINEPREFIX/.brimtrace-ready" ]; then
+  echo "setup: preparing the Wine prefix in $WINEPREFIX"
+  "$(dirname "$0")/wine-prefix"
+fi

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every target and runs every test:
+# Linux natively, Windows under Wine, and Linux with AddressSanitizer + UBSan.
+set -eu
+cd "$(dirname "$0")/.."
+tools/setup.sh
+jobs="${BRIMTRACE_JOBS:-$(nproc)}"
+for preset in linux windows linux-asan; do
+  echo "=== $preset ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done
+echo "all tests passed"

@@ -1,0 +1,87 @@
+// The narrow seam between the portable drawing context and a platform's 2-D API
+// (GDI+ on Windows, cairo on Linux). Coordinates arriving here are final device
+// pixels: translation, truncation and outline sizes are decided above the seam.
+// The operations mirror the platform objects a context holds (one pen, a fill brush,
+// a text brush, smoothing, clip), so that a context can skip unchanged settings.
+// Tests put a recording double beneath the context to check exact calls.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace VSTGUI {
+
+// Packed colour: red in bits 0..7, green 8..15, blue 16..23, alpha 24..31.
+using PackedColor = uint32_t;
+inline constexpr PackedColor packColor(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+  return PackedColor(r) | PackedColor(g) << 8 | PackedColor(b) << 16 | PackedColor(a) << 24;
+}
+
+struct PointF {
+  float x, y;
+};
+
+// A font made for one family, pixel size and style. A family that the system does
+// not have still yields a font object, which measures 0 and draws nothing.
+class PlatformFont {
+public:
+  virtual ~PlatformFont() = default;
+  virtual bool valid() const = 0;  // false when the family is not on the system
+  // Width of the text's bounding box in pixels (UTF-8 text).
+  virtual double measure(std::string_view utf8) const = 0;
+  // Line height in pixels at the given vertical resolution.
+  virtual double height(double dpiY) const = 0;
+};
+
+// A 32-bit ARGB image. Decoded from PNG bytes or a file, or blank for offscreen drawing.
+class PlatformBitmap {
+public:
+  virtual ~PlatformBitmap() = default;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+};
+
+class RasterSurface {
+public:
+  virtual ~RasterSurface() = default;
+
+  // Drawing state (each a platform call; the context decides when to make it).
+  virtual void setPenColor(PackedColor c) = 0;
+  virtual void setPenWidth(double w) = 0;
+  virtual void setPenDotted(bool dotted) = 0;
+  virtual void setFillColor(PackedColor c) = 0;
+  virtual void setTextColor(PackedColor c) = 0;
+  virtual void setAntialias(bool on) = 0;
+  virtual void setClipRect(int x, int y, int w, int h) = 0;
+  virtual void setTextAntialias(bool on) = 0;  // ClearType-like hint vs system default
+  virtual double dpiY() const = 0;
+
+  // Primitives.
+  virtual void drawLine(int x1, int y1, int x2, int y2) = 0;
+  virtual void fillRectangle(float x, float y, float w, float h) = 0;
+  virtual void drawRectangle(float x, float y, float w, float h) = 0;
+  virtual void fillEllipse(int x, int y, int w, int h) = 0;
+  virtual void drawEllipse(int x, int y, int w, int h) = 0;
+  virtual void fillArc(float x, float y, float w, float h, float start, float sweep) = 0;
+  virtual void drawArc(float x, float y, float w, float h, float start, float sweep) = 0;
+  virtual void fillPolygon(const PointF* pts, int count) = 0;  // alternate fill rule
+  virtual void drawPolygon(const PointF* pts, int count) = 0;  // closed outline
+  virtual void drawLines(const PointF* pts, int count) = 0;    // open polyline
+  // Text with its layout box's top-left corner at (x, y).
+  virtual void drawString(const PlatformFont& font, std::string_view utf8, float x, float y) = 0;
+  // Copies a w x h part of the bitmap 1:1, at constant opacity alpha / 255.
+  virtual void drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w, int h,
+                          uint8_t alpha) = 0;
+};
+
+// Platform factories, implemented once per platform.
+namespace platform {
+std::unique_ptr<PlatformFont> makeFont(const char* family, double pixelSize, int style);
+std::unique_ptr<PlatformBitmap> decodePng(const void* bytes, std::size_t size);
+std::unique_ptr<PlatformBitmap> loadImageFile(const char* path);
+std::unique_ptr<PlatformBitmap> makeBitmap(int width, int height);  // transparent ARGB
+std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target);
+bool writePng(const PlatformBitmap& bmp, const char* path);
+}  // namespace platform
+
+}  // namespace VSTGUI

@@ -336,6 +336,7 @@ TEST(ZelkConstruction, RecordValuesAndCloseDeletesEverything) {
   const int before = TestEffect::destroyed;
   EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0), 1);
   EXPECT_EQ(TestEffect::destroyed, before + 1);
+
 }
 
 }  // namespace

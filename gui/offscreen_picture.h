@@ -10,7 +10,7 @@
 
 class TFablo;
 
-class OffscreenPicture : public PluginLink {
+class OffscreenPicture final : public PluginLink {
 public:
   explicit OffscreenPicture(int32_t width = 400, int32_t height = 400);
   ~OffscreenPicture();

@@ -26,8 +26,9 @@ int main(int argc, char** argv) {
   effect->reset();
   effect->resume();
 
-  // Left: a 1 kHz sine whose level rises over five decades, so its trace climbs from
-  // the floor towards the ceiling. Right: a square wave whose level falls, so its
+  // Left: a 1050 Hz sine (exactly 42 samples a cycle, so every pass sees the same
+  // sample phases) whose level rises over five decades: its trace climbs from the
+  // floor towards the ceiling. Right: a square wave whose level falls, so its
   // slew (twice the level at each edge) descends.
   long frame = 0;
   for (int pass = 0; pass < kPasses; ++pass) {
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     const double rightLevel = std::pow(10.0, -0.5 - 4.0 * t);
     effect->onBlock();
     for (int i = 0; i < kFramesPerPass; ++i, ++frame) {
-      effect->channelSample[0] = leftLevel * std::sin(2 * kPi * 1000.0 * frame / 44100.0);
+      effect->channelSample[0] = leftLevel * std::sin(2 * kPi * frame / 42.0);
       effect->channelSample[1] = (frame / 50) % 2 ? rightLevel : -rightLevel;
       effect->onSample();
     }

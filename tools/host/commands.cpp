@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iomanip>
 #include <sstream>
 #include <vector>
@@ -271,8 +272,17 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
     return failure(err, "the plug-in offers no replacing processing (processReplacing)");
   }
 
+  std::error_code ec;
+  if (std::filesystem::equivalent(std::filesystem::u8path(options.input), std::filesystem::u8path(options.output), ec))
+    return failure(err, options.output + " would overwrite its own input");
   auto writer = createAudioWriter(options.output, e->numOutputs, reader->sampleRate(), reader->encoding(), error);
   if (!writer) return failure(err, error);
+  // From here on a failure removes the half-written output.
+  auto discard = [&](const std::string& message) {
+    writer.reset();
+    std::filesystem::remove(std::filesystem::u8path(options.output), ec);
+    return failure(err, message);
+  };
 
   const double rate = reader->sampleRate();
   host->setSampleRate(rate);
@@ -299,8 +309,8 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
   host->dispatch(effMainsChanged, 0, 0);
   const int32_t latency = e->initialDelay;
   host.reset();  // effClose
-  if (!ok) return failure(err, error);
-  if (!writer->close()) return failure(err, writer->error());
+  if (!ok) return discard(error);
+  if (!writer->close()) return discard(writer->error());
 
   out << "processed " << frames << " frames (" << std::fixed << std::setprecision(2) << frames / rate << " s) of "
       << reader->channels() << " channel" << (reader->channels() == 1 ? "" : "s") << " at " << std::setprecision(0)

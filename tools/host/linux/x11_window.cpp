@@ -74,6 +74,7 @@ public:
   }
   ~PrivateXvfb() { stop(); }
   const std::string& display() const { return display_; }
+  bool running() const { return pid_ > 0; }
 
 private:
   pid_t pid_ = -1;
@@ -87,9 +88,12 @@ public:
       if (window_) XDestroyWindow(display_, window_);
       XCloseDisplay(display_);
     }
-    // The server goes after every connection to it is closed: the plug-in closed its
-    // own in effEditClose.
-    xvfb_.stop();
+    // The server goes after every connection to it is closed (the plug-in closed its own
+    // in effEditClose), and DISPLAY no longer names it.
+    if (xvfb_.running()) {
+      xvfb_.stop();
+      unsetenv("DISPLAY");
+    }
   }
 
   bool open(int width, int height, const std::string& title, std::string& error) {

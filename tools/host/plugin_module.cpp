@@ -16,6 +16,8 @@ std::string lastErrorText() {
       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string result = n && text ? std::string(text, n) : std::string();
   if (text) LocalFree(text);
+  // Some messages carry a "%1" placeholder for the file: it is not filled in here.
+  for (size_t at; (at = result.find("%1")) != std::string::npos;) result.replace(at, 2, "the file");
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
     result.pop_back();
   return "error " + std::to_string(code) + (result.empty() ? "" : ": " + result);

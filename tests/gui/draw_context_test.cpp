@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/gui/new_count.h"
 #include "tests/gui/recording_surface.h"
 
 using namespace VSTGUI;
@@ -209,6 +210,27 @@ TEST(DrawContextShapes, PolygonsTranslateAndChooseOutlineByClosedFlag) {
   ASSERT_EQ(r.calls[0].args.size(), 90u);
   EXPECT_EQ(r.calls[0].args[88], 44 + 1);
   EXPECT_EQ(r.calls[0].args[89], 88 + 2);
+}
+
+TEST(DrawContextShapes, PolygonsUpToThirtyPointsAllocateNothing) {
+  // A surface that keeps nothing, so only the context's own allocations count.
+  struct Silent : RecordingSurface {
+    using RecordingSurface::RecordingSurface;
+    void fillPolygon(const PointF*, int) override {}
+    void drawPolygon(const PointF*, int) override {}
+  };
+  std::vector<Call> unused;
+  CDrawContext* c = new CDrawContext(std::make_unique<Silent>(&unused));
+  std::vector<CPoint> pts(31, CPoint(1, 2));
+  new_count::start();
+  c->drawPolygon(pts.data(), 30, kDrawFilledAndStroked, true);
+  const long thirty = new_count::stop();
+  new_count::start();
+  c->drawPolygon(pts.data(), 31, kDrawFilledAndStroked, true);
+  const long thirtyOne = new_count::stop();
+  EXPECT_EQ(thirty, 0);
+  EXPECT_EQ(thirtyOne, 1);
+  c->release();
 }
 
 TEST(DrawContextText, TextAtPutsTheLineBoxOnePixelBelowThePoint) {

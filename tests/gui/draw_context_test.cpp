@@ -381,13 +381,3 @@ TEST(FontDesc, LongFamilyNamesAreCutWithoutSplittingCharacters) {
   EXPECT_FALSE(c->platformFont()->valid());
   c->release();
 }
-
-TEST(FontDesc, PredefinedDescriptions) {
-  EXPECT_EQ(predefinedFont(0), defaultFont);
-  EXPECT_STREQ(predefinedFont(1)->getName(), "Arial");
-  EXPECT_EQ(predefinedFont(1)->getSize(), 18);
-  EXPECT_EQ(predefinedFont(6)->getSize(), 9);
-  EXPECT_STREQ(predefinedFont(7)->getName(), "Symbol");
-  EXPECT_EQ(predefinedFont(7)->getSize(), 13);
-  EXPECT_EQ(predefinedFont(8), nullptr);
-}

@@ -41,6 +41,9 @@ public:
   virtual int height() const = 0;
 };
 
+// A new surface starts with an opaque black solid pen of width 1, opaque black fill and
+// text colours, aliased shapes, the default text hint and no clip. Settings persist
+// until changed.
 class RasterSurface {
 public:
   virtual ~RasterSurface() = default;

@@ -6,7 +6,14 @@
 namespace VSTGUI {
 namespace {
 
-HMODULE pluginModule() { return static_cast<HMODULE>(moduleHandle()); }
+// The module recorded at load; before that, the module that holds this code.
+HMODULE pluginModule() {
+  if (void* recorded = moduleHandle()) return static_cast<HMODULE>(recorded);
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&pluginModule), &self);
+  return self;
+}
 
 std::span<const uint8_t> lockResource(HMODULE module, LPCSTR name, const char* type) {
   if (!type) return {};

@@ -1,0 +1,95 @@
+#include "gui/font_desc.h"
+
+#include <cstring>
+#include <string>
+
+namespace VSTGUI {
+
+namespace {
+
+char* copyName(const char* name) {
+  if (!name) return nullptr;
+  const std::size_t n = std::strlen(name);
+  char* copy = new char[n + 1];
+  std::memcpy(copy, name, n + 1);
+  return copy;
+}
+
+// At most maxChars characters of a UTF-8 name, never splitting a character.
+std::string cutFamilyName(const char* name, int maxChars) {
+  std::size_t end = 0;
+  int chars = 0;
+  for (; name[end] != '\0'; ++end) {
+    const bool startsCharacter = (static_cast<unsigned char>(name[end]) & 0xC0) != 0x80;
+    if (startsCharacter && chars++ == maxChars) break;
+  }
+  return std::string(name, end);
+}
+
+}  // namespace
+
+CFontDesc::CFontDesc(const char* name, double size, int32_t style)
+    : name_(copyName(name)), size_(size), style_(style) {}
+
+CFontDesc::~CFontDesc() { delete[] name_; }
+
+void CFontDesc::setName(const char* name) {
+  if (name == name_) return;
+  if (name && name_ && std::strcmp(name, name_) == 0) return;
+  if (!name && !name_) return;
+  delete[] name_;
+  name_ = copyName(name);
+  platformFont_.reset();
+}
+
+void CFontDesc::setSize(double size) {
+  size_ = size;
+  platformFont_.reset();
+}
+
+void CFontDesc::setStyle(int32_t style) {
+  style_ = style;
+  platformFont_.reset();
+}
+
+bool CFontDesc::operator==(const CFontDesc& other) const {
+  const bool namesEqual = (name_ == nullptr && other.name_ == nullptr) ||
+                          (name_ && other.name_ && std::strcmp(name_, other.name_) == 0);
+  return namesEqual && size_ == other.size_ && style_ == other.style_;
+}
+
+int32_t CFontDesc::platformStyle(int32_t style) {
+  if (style & kUnderlineFace) return kUnderlineFace;
+  if (style & kItalicFace) return kItalicFace;
+  if (style & kBoldFace) return kBoldFace;
+  return 0;
+}
+
+std::string CFontDesc::platformFamilyName() const {
+  return cutFamilyName(name_ ? name_ : "", kMaxFamilyChars);
+}
+
+const PlatformFont* CFontDesc::platformFont() {
+  if (!platformFont_) {
+    const std::string family = platformFamilyName();
+    platformFont_ = platform::makeFont(family.c_str(), size_, platformStyle(style_));
+  }
+  return platformFont_.get();
+}
+
+CFontDesc* predefinedFont(int index) {
+  // Heap objects reachable from a static table: alive for the whole process.
+  static CFontDesc* const fonts[kPredefinedFontCount] = {
+      new CFontDesc("Arial", 12), new CFontDesc("Arial", 18), new CFontDesc("Arial", 14),
+      new CFontDesc("Arial", 12), new CFontDesc("Arial", 11), new CFontDesc("Arial", 10),
+      new CFontDesc("Arial", 9),  new CFontDesc("Symbol", 13)};
+  return index >= 0 && index < kPredefinedFontCount ? fonts[index] : nullptr;
+}
+
+CFontDesc* const defaultFont = predefinedFont(0);
+
+void dropPredefinedPlatformFonts() {
+  for (int i = 0; i < kPredefinedFontCount; ++i) predefinedFont(i)->dropPlatformFont();
+}
+
+}  // namespace VSTGUI

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/resources.h"
 #include "gui/win/gdiplus_raster.h"
 
 using namespace VSTGUI;
@@ -303,6 +304,26 @@ TEST(GdiplusBitmap, PngRoundTripLeavesTheFileFree) {
   EXPECT_FALSE(platform::decodePng(nullptr, 10));
   EXPECT_FALSE(platform::loadImageFile(tempPath("brimtrace_missing.png").c_str()));
   EXPECT_FALSE(platform::loadImageFile(nullptr));
+}
+
+TEST(GdiplusBitmap, EmbeddedImagesDecodeThroughTheResourceStream) {
+  const int sizes[] = {99, 99, 99, 50};
+  for (int n = 0; n < 4; ++n) {
+    // English (United States) resources of type "DATA" in this module.
+    EXPECT_TRUE(FindResourceExA(GetModuleHandleA(nullptr), "DATA", MAKEINTRESOURCEA(n),
+                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)))
+        << n;
+    auto bytes = findEmbeddedResource(n, "DATA");
+    auto bitmap = platform::decodePng(bytes.data(), bytes.size());
+    ASSERT_TRUE(bitmap) << n;
+    EXPECT_EQ(bitmap->width(), sizes[n]);
+    EXPECT_EQ(bitmap->height(), sizes[n]);
+  }
+  auto logo = platform::decodePng(findEmbeddedResource(0, "DATA").data(), findEmbeddedResource(0, "DATA").size());
+  EXPECT_EQ(static_cast<GdiplusBitmap&>(*logo).pixel(0, 0) >> 24, 255u);  // the logo tile is opaque
+  auto overlay = platform::decodePng(findEmbeddedResource(1, "DATA").data(), findEmbeddedResource(1, "DATA").size());
+  EXPECT_EQ(static_cast<GdiplusBitmap&>(*overlay).pixel(0, 0) >> 24, 0u);  // overlays are transparent
+  EXPECT_FALSE(platformResourceBitmap(0));  // no bitmap resources of the platform's own type
 }
 
 TEST(GdiplusBitmap, NoBitmapForAnEmptySize) {

@@ -18,7 +18,7 @@ struct SystemVariables {
   // Effect-visible copies of the host values, refreshed by the section prologues.
   double sampleRate = 0, channelCount = 0, blockSize = 0, tempo = 0;
   double timeSigNumerator = 0, timeSigDenominator = 0;
-  // Host slots, filled from host queries.
+  // Host slots, filled from host queries; always finite (their writers sanitize).
   double hostSampleRate = 0, hostChannelCount = 0, hostBlockSize = 0, hostTempo = 0;
   double hostTimeSigNumerator = 0, hostTimeSigDenominator = 0;
   double playState = 0, playPosition = 0;
@@ -154,14 +154,17 @@ public:
   virtual uint32_t getChunk(void** data);
 
   // --- Section prologues and host exchange (shared by every generated effect) ---
-  // The six host-slot copies of onSlider/onBlock/onSample. Inline: onSample runs per frame.
+  // The six host-slot copies of onSlider/onBlock/onSample. Inline: onSample runs per
+  // frame. The store rule is applied where the host slots are written (initHostValues,
+  // blockHostExchange, reset), so the slots only ever hold finite values and the copies
+  // need not test them again.
   void copyHostValues() {
-    vars.sampleRate = sanitize(vars.hostSampleRate);
-    vars.channelCount = sanitize(vars.hostChannelCount);
-    vars.blockSize = sanitize(vars.hostBlockSize);
-    vars.tempo = sanitize(vars.hostTempo);
-    vars.timeSigNumerator = sanitize(vars.hostTimeSigNumerator);
-    vars.timeSigDenominator = sanitize(vars.hostTimeSigDenominator);
+    vars.sampleRate = vars.hostSampleRate;
+    vars.channelCount = vars.hostChannelCount;
+    vars.blockSize = vars.hostBlockSize;
+    vars.tempo = vars.hostTempo;
+    vars.timeSigNumerator = vars.hostTimeSigNumerator;
+    vars.timeSigDenominator = vars.hostTimeSigDenominator;
   }
   // Start of onInit: sample rate, channel count, block size and tempo into both slots,
   // time signature copied from its host slots.

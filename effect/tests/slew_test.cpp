@@ -102,9 +102,13 @@ TEST_F(Analyzer, SectionsCopyTheHostSlots) {
   fx.vars.hostSampleRate = 96000;
   fx.onSlider();
   EXPECT_EQ(fx.vars.sampleRate, 96000);
-  fx.vars.hostSampleRate = std::numeric_limits<double>::infinity();
+  fx.vars.hostSampleRate = 48000;
   fx.onSample();
-  EXPECT_EQ(fx.vars.sampleRate, 0);
+  EXPECT_EQ(fx.vars.sampleRate, 48000);
+  link.time.tempo = std::numeric_limits<double>::infinity();  // arrives as 0
+  fx.vars.tempo = 5;
+  fx.onBlock();
+  EXPECT_EQ(fx.vars.tempo, 0);
   link.time.tempo = 100;
   fx.onBlock();
   EXPECT_EQ(fx.vars.tempo, 100);

@@ -206,6 +206,31 @@ TEST(HostErrors, EveryFailureIsOneLineAndANonZeroCode) {
   EXPECT_EQ(run({"--help"}).code, 0);
 }
 
+TEST(HostCompare, TellsEqualFilesFromDifferentOnes) {
+  TempFile a(".wav"), same(".wav"), other(".wav"), shorter(".wav"), mono(".wav");
+  const auto samples = makeFile(a.path(), 2, 5000, SampleEncoding::Float32);
+  makeFile(same.path(), 2, 5000, SampleEncoding::Float32);
+  makeFile(shorter.path(), 2, 4999, SampleEncoding::Float32);
+  makeFile(mono.path(), 1, 5000, SampleEncoding::Float32);
+  // One sample of the second channel changed, past the first block of the comparison.
+  auto changed = samples;
+  changed[2 * 4500 + 1] += 0.001;
+  {
+    std::string error;
+    auto w = createWavWriter(other.path(), 2, 44100, SampleEncoding::Float64, error);
+    ASSERT_TRUE(w);
+    w->write(changed.data(), 5000);
+    ASSERT_TRUE(w->close());
+  }
+  const Result equal = run({"compare", a.path(), same.path()});
+  EXPECT_EQ(equal.code, 0) << equal.err;
+  EXPECT_EQ(equal.out, "same samples: 5000 frames of 2 channels\n");
+  expectOneErrorLine(run({"compare", a.path(), other.path()}), "1 samples differ, the first at frame 4500, by up to 0.001");
+  EXPECT_EQ(run({"compare", a.path(), other.path(), "--tolerance", "0.01"}).code, 0);
+  expectOneErrorLine(run({"compare", a.path(), shorter.path()}), "differ in length");
+  expectOneErrorLine(run({"compare", a.path(), mono.path()}), "differ in layout");
+}
+
 TEST(HostProgress, DrawsABarOfTheDoneFraction) {
   EXPECT_EQ(progressLine(0, 100, 10, 10), "[..........]   0%  0:00 / 0:10");
   EXPECT_EQ(progressLine(45, 100, 1, 10), "[####......]  45%  0:45 / 1:40");

@@ -25,7 +25,8 @@ const char* const kUsageText =
     "  snapshot PLUGIN [IN] --png OUT.png [--seconds S]\n"
     "                                   run the editor on audio (or the built-in signal), save its picture\n"
     "  signal OUT [--seconds S] [--rate HZ]\n"
-    "                                   write the built-in demonstration signal\n";
+    "                                   write the built-in demonstration signal\n"
+    "  compare A B [--tolerance T]      whether two audio files hold the same samples\n";
 
 namespace {
 
@@ -348,6 +349,52 @@ int runSignal(const SignalOptions& options, std::ostream& out, std::ostream& err
   return kOk;
 }
 
+int runCompare(const CompareOptions& options, std::ostream& out, std::ostream& err) {
+  std::string error;
+  auto a = openAudioReader(options.first, error);
+  if (!a) return failure(err, error);
+  auto b = openAudioReader(options.second, error);
+  if (!b) return failure(err, error);
+  if (a->channels() != b->channels() || a->sampleRate() != b->sampleRate())
+    return failure(err, "the files differ in layout: " + std::to_string(a->channels()) + " channels at " +
+                            std::to_string(static_cast<long>(a->sampleRate())) + " Hz against " +
+                            std::to_string(b->channels()) + " at " + std::to_string(static_cast<long>(b->sampleRate())));
+  const int channels = a->channels();
+  constexpr int64_t kBlock = 4096;
+  std::vector<double> x(static_cast<size_t>(kBlock * channels)), y(x.size());
+  int64_t frame = 0, firstFrame = -1, differing = 0;
+  double worst = 0;
+  for (;;) {
+    const int64_t n = a->read(x.data(), kBlock);
+    const int64_t m = n < 0 ? -1 : b->read(y.data(), std::max<int64_t>(n, 1));
+    if (n < 0 || m < 0) return failure(err, "reading failed: " + (n < 0 ? a->error() : b->error()));
+    if (n != m) {
+      return failure(err, "the files differ in length: " + options.first + " has " +
+                              std::to_string(a->frames()) + " frames, " + options.second + " " +
+                              std::to_string(b->frames()));
+    }
+    if (n == 0) break;
+    for (int64_t i = 0; i < n * channels; ++i) {
+      const double d = std::fabs(x[static_cast<size_t>(i)] - y[static_cast<size_t>(i)]);
+      if (!(d <= options.tolerance)) {  // NaN differs too
+        if (firstFrame < 0) firstFrame = frame + i / channels;
+        ++differing;
+        worst = std::isnan(d) ? d : std::max(worst, d);
+      }
+    }
+    frame += n;
+  }
+  if (differing > 0) {
+    std::ostringstream s;
+    s << differing << " samples differ, the first at frame " << firstFrame << ", by up to " << worst;
+    return failure(err, s.str());
+  }
+  out << "same samples: " << frame << " frames of " << channels << " channel" << (channels == 1 ? "" : "s");
+  if (options.tolerance > 0) out << " (within " << options.tolerance << ")";
+  out << "\n";
+  return kOk;
+}
+
 int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return usageError(err, "no command given");
   const std::string& command = args[0];
@@ -358,7 +405,7 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // Positional arguments and options, in any order.
   std::vector<std::string> positional;
   std::vector<std::pair<std::string, std::string>> flags;
-  static const char* const withValue[] = {"--block", "--png", "--seconds", "--rate", "--idle"};
+  static const char* const withValue[] = {"--block", "--png", "--seconds", "--rate", "--idle", "--tolerance"};
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -434,6 +481,15 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return usageError(err, "--rate needs a sample rate from 1000 to 768000");
     }
     return runSignal(o, out, err);
+  }
+  if (command == "compare") {
+    if (!allowOnly({"--tolerance"}, bad)) return usageError(err, "compare takes no option " + bad);
+    if (positional.size() != 2) return usageError(err, "compare needs two files");
+    CompareOptions o{positional[0], positional[1]};
+    for (const auto& [name, value] : flags)
+      if (name == "--tolerance" && !parseDouble(value, 0, 2, o.tolerance))
+        return usageError(err, "--tolerance needs a value from 0 to 2");
+    return runCompare(o, out, err);
   }
   return usageError(err, "unknown command " + command);
 }

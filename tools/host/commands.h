@@ -38,6 +38,14 @@ struct SnapshotOptions {
 };
 int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream& err);
 
+struct CompareOptions {
+  std::string first, second;
+  double tolerance = 0;
+};
+// Exit 0 when both files hold the same channels and frames, every sample within the
+// tolerance; 1 otherwise, naming the first difference and the largest.
+int runCompare(const CompareOptions& options, std::ostream& out, std::ostream& err);
+
 extern const char* const kUsageText;
 
 }  // namespace host

@@ -1,0 +1,253 @@
+// The plug-in's costs against its targets, measured side by side in one run:
+//   audio: processReplacing of stereo 512-frame blocks against a plain copy loop over the
+//          same buffers, and subnormal input against normal input (outputs checked
+//          bit-identical to the inputs);
+//   drawing: one full paint of the picture into a 400 x 400 offscreen;
+//   instance: entry + effOpen + resume, and resident memory per instance.
+// Run with tools/bench.sh; the summary at the end gives the ratios.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/bench_host.h"
+#include "tests/robust/editor_paint.h"
+
+namespace {
+
+constexpr int kFrames = 512;
+
+enum class Input { kNormal, kSubnormal };
+
+// Stereo input and output buffers of one block.
+template <class Sample>
+struct Block {
+  explicit Block(Input kind) : in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    // Silence with denormal noise: values below the smallest normal number of the
+    // sample type, both signs, exact zeros among them.
+    const double tiny = std::numeric_limits<Sample>::min();
+    for (int i = 0; i < kFrames; ++i) {
+      if (kind == Input::kNormal) {
+        in0[i] = static_cast<Sample>(0.5 * std::sin(i * 0.05) + 0.1 * unit(random));
+        in1[i] = static_cast<Sample>(0.3 * unit(random));
+      } else {
+        in0[i] = static_cast<Sample>(tiny * 0.999 * unit(random));
+        in1[i] = i % 16 == 0 ? Sample(0) : static_cast<Sample>(tiny * 0.5 * unit(random));
+      }
+    }
+    inputs[0] = in0.data();
+    inputs[1] = in1.data();
+    outputs[0] = out0.data();
+    outputs[1] = out1.data();
+  }
+  bool outputsEqualInputs() const {
+    return std::memcmp(in0.data(), out0.data(), kFrames * sizeof(Sample)) == 0 &&
+           std::memcmp(in1.data(), out1.data(), kFrames * sizeof(Sample)) == 0;
+  }
+  std::vector<Sample> in0, in1, out0, out1;
+  Sample* inputs[2];
+  Sample* outputs[2];
+};
+
+template <class Sample>
+void copyLoop(Block<Sample>& b) {
+  Sample* in0 = b.inputs[0];
+  Sample* in1 = b.inputs[1];
+  Sample* out0 = b.outputs[0];
+  Sample* out1 = b.outputs[1];
+  for (int i = 0; i < kFrames; ++i) {
+    out0[i] = in0[i];
+    out1[i] = in1[i];
+  }
+}
+
+void process(AEffect* e, Block<float>& b) { e->processReplacing(e, b.inputs, b.outputs, kFrames); }
+void process(AEffect* e, Block<double>& b) {
+  e->processDoubleReplacing(e, b.inputs, b.outputs, kFrames);
+}
+
+template <class Sample>
+void BM_CopyLoop(benchmark::State& state) {
+  Block<Sample> block(Input::kNormal);
+  for (auto _ : state) {
+    copyLoop(block);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
+// Bit-identity of every processed block is recorded here for the summary.
+std::map<std::string, bool> passThroughExact;
+
+template <class Sample, Input kind>
+void BM_Process(benchmark::State& state) {
+  AEffect* e = bench::makeInstance();
+  Block<Sample> block(kind);
+  for (auto _ : state) {
+    process(e, block);
+    benchmark::ClobberMemory();
+  }
+  process(e, block);
+  const bool exact = block.outputsEqualInputs();
+  const std::string name = std::string(sizeof(Sample) == 4 ? "processReplacing/" : "processDoubleReplacing/") +
+                           (kind == Input::kNormal ? "normal" : "subnormal");
+  passThroughExact[name] = exact;
+  if (!exact) state.SkipWithError("outputs differ from the inputs");
+  state.SetItemsProcessed(state.iterations() * kFrames);
+  bench::closeInstance(e);
+}
+
+// Entry, effOpen and resume; closing is not timed.
+void BM_InstanceCreate(benchmark::State& state) {
+  bench::closeInstance(bench::makeInstance());  // process-wide tables built before timing
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    AEffect* e = bench::makeInstance();
+    const auto end = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(e);
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    bench::closeInstance(e);
+  }
+}
+
+// The whole picture with a full history; one frame of audio between paints so that
+// every paint pushes an entry, as it does while audio runs.
+void BM_DrawingPass(benchmark::State& state) {
+  AEffect* e = bench::makeInstance();
+  EditorPaint painter(e);
+  Block<float> block(Input::kNormal);
+  for (int pass = 0; pass < 100; ++pass) {
+    const float level = static_cast<float>(std::pow(10.0, -5 + pass * 0.05));
+    for (int i = 0; i < kFrames; ++i) block.in0[i] = block.in1[i] = (i % 2 ? level : -level);
+    process(e, block);
+    painter.paint();
+  }
+  for (auto _ : state) {
+    e->processReplacing(e, block.inputs, block.outputs, 1);
+    painter.paint();
+  }
+  bench::closeInstance(e);
+}
+
+BENCHMARK(BM_CopyLoop<float>)->Name("copy_loop/float");
+BENCHMARK(BM_CopyLoop<double>)->Name("copy_loop/double");
+BENCHMARK(BM_Process<float, Input::kNormal>)->Name("processReplacing/normal");
+BENCHMARK(BM_Process<float, Input::kSubnormal>)->Name("processReplacing/subnormal");
+BENCHMARK(BM_Process<double, Input::kNormal>)->Name("processDoubleReplacing/normal");
+BENCHMARK(BM_Process<double, Input::kSubnormal>)->Name("processDoubleReplacing/subnormal");
+BENCHMARK(BM_InstanceCreate)->Name("instance/entry+open+resume")->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawingPass)->Name("drawing/full_pass_400x400")->Unit(benchmark::kMicrosecond);
+
+// Resident memory that N live, resumed instances add, per instance. Measured before the
+// benchmarks run, so that nothing else has grown the process meanwhile.
+double residentKiBPerInstance(int count) {
+  bench::closeInstance(bench::makeInstance());  // process-wide state first
+  std::vector<AEffect*> instances;
+  Block<float> block(Input::kNormal);
+  const long long before = bench::residentBytes();
+  for (int i = 0; i < count; ++i) {
+    instances.push_back(bench::makeInstance());
+    process(instances.back(), block);
+  }
+  const long long after = bench::residentBytes();
+  for (AEffect* e : instances) bench::closeInstance(e);
+  return static_cast<double>(after - before) / count / 1024.0;
+}
+
+// Keeps the console output and remembers each benchmark's time per iteration, in
+// nanoseconds (the median when repetitions are asked for).
+class Recorder : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      // CPU time of the benchmark's thread: on a shared machine wall time also counts
+      // whatever else ran meanwhile. Manual timings only have wall time.
+      const double perIteration = run.run_name.time_type == "manual_time" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+      const double ns = perIteration * nanosPer(run.time_unit);
+      const std::string name = run.run_name.function_name;
+      if (run.run_type == Run::RT_Aggregate) {
+        if (run.aggregate_name == "median") median_[name] = ns;
+      } else {
+        single_[name] = ns;
+      }
+    }
+  }
+  // Nanoseconds per iteration, or a negative value when the benchmark did not run.
+  double ns(const std::string& name) const {
+    if (auto m = median_.find(name); m != median_.end()) return m->second;
+    if (auto s = single_.find(name); s != single_.end()) return s->second;
+    return -1;
+  }
+
+private:
+  static double nanosPer(benchmark::TimeUnit unit) {
+    switch (unit) {
+      case benchmark::kSecond: return 1e9;
+      case benchmark::kMillisecond: return 1e6;
+      case benchmark::kMicrosecond: return 1e3;
+      default: return 1;
+    }
+  }
+  std::map<std::string, double> median_, single_;
+};
+
+void row(const char* what, double value, const char* unit, double target, const char* note = "") {
+  if (value < 0) {
+    std::printf("| %s | not measured | %s %.4g | |\n", what, unit[0] ? "" : "", target);
+    return;
+  }
+  std::printf("| %s | %.3g %s | <= %.4g %s | %s%s |\n", what, value, unit, target, unit,
+              value <= target ? "met" : "MISSED", note);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double kib = residentKiBPerInstance(100);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  Recorder recorder;
+  benchmark::RunSpecifiedBenchmarks(&recorder);
+  benchmark::Shutdown();
+
+  auto ratio = [&](const char* a, const char* b) {
+    const double x = recorder.ns(a), y = recorder.ns(b);
+    return x > 0 && y > 0 ? x / y : -1.0;
+  };
+  auto exact = [&](const char* name) {
+    auto it = passThroughExact.find(name);
+    return it == passThroughExact.end() ? "" : (it->second ? ", outputs bit-identical" : ", OUTPUTS DIFFER");
+  };
+  std::printf("\nMachine: %s\n\n", bench::machine());
+  std::printf("| measure | measured | target | |\n|---|---|---|---|\n");
+  row("processReplacing / copy loop (float, stereo, 512 frames)",
+      ratio("processReplacing/normal", "copy_loop/float"), "x", 10, exact("processReplacing/normal"));
+  row("processDoubleReplacing / copy loop (double)",
+      ratio("processDoubleReplacing/normal", "copy_loop/double"), "x", 10,
+      exact("processDoubleReplacing/normal"));
+  row("subnormal / normal input (float)",
+      ratio("processReplacing/subnormal", "processReplacing/normal"), "x", 1.2,
+      exact("processReplacing/subnormal"));
+  row("subnormal / normal input (double)",
+      ratio("processDoubleReplacing/subnormal", "processDoubleReplacing/normal"), "x", 1.2,
+      exact("processDoubleReplacing/subnormal"));
+  const double draw = recorder.ns("drawing/full_pass_400x400");
+  row("drawing pass, 400 x 400 offscreen", draw < 0 ? -1 : draw / 1e6, "ms", 1);
+  const double create = recorder.ns("instance/entry+open+resume");
+  row("entry + effOpen + resume", create < 0 ? -1 : create / 1e6, "ms", 1);
+  row("resident memory per instance (100 instances)", kib, "KiB", 600);
+  const double block = recorder.ns("processReplacing/normal");
+  if (block > 0) std::printf("\nprocessReplacing: %.2f ns per stereo frame\n", block / kFrames);
+  return 0;
+}

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
@@ -147,6 +148,49 @@ BENCHMARK(BM_Process<double, Input::kSubnormal>)->Name("processDoubleReplacing/s
 BENCHMARK(BM_InstanceCreate)->Name("instance/entry+open+resume")->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawingPass)->Name("drawing/full_pass_400x400")->Unit(benchmark::kMicrosecond);
 
+// Cost ratio b / a of two block operations, measured alternately so that both see the
+// same machine: many short samples of each, the fastest sample of each compared. On a
+// shared machine the fastest sample is the one nothing else interrupted.
+template <class A, class B>
+double pairedRatio(A&& a, B&& b, int samples = 400, int callsPerSample = 32) {
+  using clock = std::chrono::steady_clock;
+  double bestA = 1e300, bestB = 1e300;
+  for (int s = 0; s < samples; ++s) {
+    auto t0 = clock::now();
+    for (int i = 0; i < callsPerSample; ++i) a();
+    auto t1 = clock::now();
+    for (int i = 0; i < callsPerSample; ++i) b();
+    auto t2 = clock::now();
+    bestA = std::min(bestA, std::chrono::duration<double>(t1 - t0).count());
+    bestB = std::min(bestB, std::chrono::duration<double>(t2 - t1).count());
+  }
+  if (std::getenv("BRIMTRACE_BENCH_VERBOSE"))
+    std::printf("paired: %.1f ns vs %.1f ns per call\n", bestA / callsPerSample * 1e9, bestB / callsPerSample * 1e9);
+  return bestB / bestA;
+}
+
+struct PairedRatios {
+  double processVsCopy = -1, doubleVsCopy = -1, subnormalFloat = -1, subnormalDouble = -1;
+  bool exact = true;
+};
+
+PairedRatios measurePaired() {
+  PairedRatios r;
+  AEffect* e = bench::makeInstance();
+  Block<float> normal(Input::kNormal), subnormal(Input::kSubnormal);
+  Block<double> normalD(Input::kNormal), subnormalD(Input::kSubnormal);
+  r.processVsCopy = pairedRatio([&] { copyLoop(normal); benchmark::ClobberMemory(); },
+                                [&] { process(e, normal); benchmark::ClobberMemory(); });
+  r.doubleVsCopy = pairedRatio([&] { copyLoop(normalD); benchmark::ClobberMemory(); },
+                               [&] { process(e, normalD); benchmark::ClobberMemory(); });
+  r.subnormalFloat = pairedRatio([&] { process(e, normal); }, [&] { process(e, subnormal); });
+  r.subnormalDouble = pairedRatio([&] { process(e, normalD); }, [&] { process(e, subnormalD); });
+  r.exact = normal.outputsEqualInputs() && subnormal.outputsEqualInputs() &&
+            normalD.outputsEqualInputs() && subnormalD.outputsEqualInputs();
+  bench::closeInstance(e);
+  return r;
+}
+
 // Resident memory that N live, resumed instances add, per instance. Measured before the
 // benchmarks run, so that nothing else has grown the process meanwhile.
 double residentKiBPerInstance(int count) {
@@ -215,6 +259,7 @@ void row(const char* what, double value, const char* unit, double target, const 
 
 int main(int argc, char** argv) {
   const double kib = residentKiBPerInstance(100);
+  const PairedRatios paired = measurePaired();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Recorder recorder;
@@ -231,6 +276,12 @@ int main(int argc, char** argv) {
   };
   std::printf("\nMachine: %s\n\n", bench::machine());
   std::printf("| measure | measured | target | |\n|---|---|---|---|\n");
+  const char* pairedExact = paired.exact ? ", outputs bit-identical" : ", OUTPUTS DIFFER";
+  row("processReplacing / copy loop, paired (float, stereo, 512 frames)", paired.processVsCopy, "x",
+      10, pairedExact);
+  row("processDoubleReplacing / copy loop, paired (double)", paired.doubleVsCopy, "x", 10, pairedExact);
+  row("subnormal / normal input, paired (float)", paired.subnormalFloat, "x", 1.2, pairedExact);
+  row("subnormal / normal input, paired (double)", paired.subnormalDouble, "x", 1.2, pairedExact);
   row("processReplacing / copy loop (float, stereo, 512 frames)",
       ratio("processReplacing/normal", "copy_loop/float"), "x", 10, exact("processReplacing/normal"));
   row("processDoubleReplacing / copy loop (double)",

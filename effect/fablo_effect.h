@@ -12,7 +12,16 @@ public:
 
   void onSlider() override;
   void onBlock() override;
-  void onSample() override;  // inline below: the audio bridge calls it per frame
+  void onSample() override;  // inline below
+  // The audio bridge's stereo path: the same as, for each frame, storing the frame's
+  // samples in channelSample, running onSample and writing channelSample to the outputs
+  // (which onSample leaves unchanged). Only the audio thread's own state moves into
+  // registers for the block: the peaks shared with the editor still rise frame by frame,
+  // while the frame count, the host-value copies and the graph size, which no frame reads,
+  // are brought up to date once per block.
+  template <class Sample>
+  void runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                       int32_t frames);
   void reset() override;
   void onInit() override;
   void onGraphics() override;
@@ -65,6 +74,38 @@ inline void TFabloEffect::onSample() {
   // resets the counter in between is overwritten, which only makes the next push run
   // although this very frame was already counted in the last one.
   frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1,
+                         std::memory_order_relaxed);
+  graphWidth.store(400, std::memory_order_relaxed);
+  graphHeight.store(400, std::memory_order_relaxed);
+}
+
+template <class Sample>
+void TFabloEffect::runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0,
+                                   Sample* out1, int32_t frames) {
+  if (frames <= 0) return;
+  double left = 0, right = 0, slewL = 0, slewR = 0;
+  double prevL = previousLeft, prevR = previousRight;
+  for (int32_t i = 0; i < frames; ++i) {
+    left = in0[i];  // both inputs read before any output is written: buffers may be shared
+    right = in1[i];
+    slewL = sanitize(std::fabs(left - prevL));
+    slewR = sanitize(std::fabs(right - prevR));
+    raiseSharedPeak(peakLeft, slewL);
+    raiseSharedPeak(peakRight, slewR);
+    prevL = sanitize(left);
+    prevR = sanitize(right);
+    out0[i] = static_cast<Sample>(left);
+    out1[i] = static_cast<Sample>(right);
+  }
+  channelSample[0] = left;
+  channelSample[1] = right;
+  slewLeft = slewL;
+  slewRight = slewR;
+  previousLeft = prevL;
+  previousRight = prevR;
+  copyHostValues();
+  // Whole numbers below 2^53: adding the block's frames at once equals adding 1 per frame.
+  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + frames,
                          std::memory_order_relaxed);
   graphWidth.store(400, std::memory_order_relaxed);
   graphHeight.store(400, std::memory_order_relaxed);

@@ -24,6 +24,12 @@ template <class EffectT, class Sample>
     Sample* out0 = outputs[0];
     Sample* out1 = outputs[1];
     if (!in0 || !in1 || !out0 || !out1) return;
+    // An effect may run the stereo frames itself, with what it keeps per frame in
+    // registers; it must compute what the loop below computes.
+    if constexpr (requires { fx->runStereoFrames(in0, in1, out0, out1, frames); }) {
+      fx->runStereoFrames(in0, in1, out0, out1, frames);
+      return;
+    }
     for (int32_t i = 0; i < frames; ++i) {
       fx->channelSample[0] = in0[i];
       fx->channelSample[1] = in1[i];

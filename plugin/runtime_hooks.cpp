@@ -11,6 +11,8 @@
 namespace runtime_hooks {
 namespace {
 TFablo& fx(CZelk* z) { return *z->getEffect(); }
+// For the sections the dispatcher and the editor run; see CZelk::sectionLock.
+using Section = std::lock_guard<std::recursive_mutex>;
 constexpr int32_t kEditorWidth = 400, kEditorHeight = 400;
 }  // namespace
 
@@ -24,12 +26,30 @@ void setup(CZelk* z) {
 }
 
 void destroyEffect(CZelk* z) { delete z->getEffect(); }
-void open(CZelk* z) { fx(z).reset(); }
-void suspend(CZelk* z) { fx(z).onSuspend(); }
-void resume(CZelk* z) { fx(z).resume(); }
-void editorIdle(CZelk* z) { fx(z).idle(); }
-void close(CZelk* z) { fx(z).onClose(); }
-void draw(CZelk* z, double, double) { fx(z).onGraphics(); }
+void open(CZelk* z) {
+  Section section(z->sectionLock());
+  fx(z).reset();
+}
+void suspend(CZelk* z) {
+  Section section(z->sectionLock());
+  fx(z).onSuspend();
+}
+void resume(CZelk* z) {
+  Section section(z->sectionLock());
+  fx(z).resume();
+}
+void editorIdle(CZelk* z) {
+  Section section(z->sectionLock());
+  fx(z).idle();
+}
+void close(CZelk* z) {
+  Section section(z->sectionLock());
+  fx(z).onClose();
+}
+void draw(CZelk* z, double, double) {
+  Section section(z->sectionLock());
+  fx(z).onGraphics();
+}
 
 namespace {
 // Any mouse activity brings repaints back to at least 30 a second.
@@ -41,14 +61,19 @@ void mouseAt(TFablo& e, double x, double y) {
 }  // namespace
 
 void mouseDown(CZelk* z, double x, double y, int32_t buttons) {
+  Section section(z->sectionLock());
   fx(z).mouseButtonsSlot = CFabloMouse::mouseBitsFromButtons(buttons);
   mouseAt(fx(z), x, y);
 }
 void mouseUp(CZelk* z, double x, double y, int32_t) {
+  Section section(z->sectionLock());
   fx(z).mouseButtonsSlot = 0;
   mouseAt(fx(z), x, y);
 }
-void mouseMoved(CZelk* z, double x, double y, int32_t) { mouseAt(fx(z), x, y); }
+void mouseMoved(CZelk* z, double x, double y, int32_t) {
+  Section section(z->sectionLock());
+  mouseAt(fx(z), x, y);
+}
 
 int32_t getVendorVersion(CZelk* z) { return fx(z).vendorVersion; }
 bool getVendorString(CZelk* z, char* text) {
@@ -70,9 +95,13 @@ void setProgramName(CZelk* z, const char* text) {
 bool getProgramNameIndexed(CZelk*, int32_t, int32_t, char*) { return false; }
 
 int32_t getChunk(CZelk* z, void** data, bool) {
+  Section section(z->sectionLock());
   const uint32_t size = fx(z).getChunk(data);
   return size > INT32_MAX ? 0 : static_cast<int32_t>(size);
 }
-int32_t setChunk(CZelk* z, void* data, int32_t byteSize, bool) { return fx(z).setChunk(data, byteSize); }
+int32_t setChunk(CZelk* z, void* data, int32_t byteSize, bool) {
+  Section section(z->sectionLock());
+  return fx(z).setChunk(data, byteSize);
+}
 
 }  // namespace runtime_hooks

@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "plugin/audio_effect.h"
@@ -79,6 +80,13 @@ public:
   }
   static constexpr int32_t kMaxBridgeChannels = 64;
 
+  // Held while an effect section runs for the dispatcher (open, resume, suspend, state
+  // save and restore, close) or the editor (paint, idle, mouse): a host may restore state
+  // on one thread while the editor paints on another, and both reach the same variables,
+  // history cells and memory blocks. Recursive, since the editor may idle the host from
+  // inside a section. The audio thread never takes it.
+  std::recursive_mutex& sectionLock() { return sectionLock_; }
+
 private:
   CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster,
         int32_t numPrograms, int32_t numParams);
@@ -89,4 +97,5 @@ private:
   MidiEventQueue midiEventQueue;
   EffectHooks hooks;
   std::atomic<int32_t> bridgeChannels_{-1};
+  std::recursive_mutex sectionLock_;
 };

@@ -84,18 +84,18 @@ uint32_t TFablo::getChunk(void** data) {
 
 void TFablo::initHostValues() {
   if (zelk != nullptr) {
-    vars.hostSampleRate = sanitize(static_cast<double>(zelk->storedSampleRate()));
-    vars.hostChannelCount = sanitize(static_cast<double>(zelk->inputCount()));
-    vars.hostBlockSize = sanitize(static_cast<double>(zelk->storedBlockSize()));
+    storeShared(vars.hostSampleRate, sanitize(static_cast<double>(zelk->storedSampleRate())));
+    storeShared(vars.hostChannelCount, sanitize(static_cast<double>(zelk->inputCount())));
+    storeShared(vars.hostBlockSize, sanitize(static_cast<double>(zelk->storedBlockSize())));
     HostTime time;
-    if (zelk->hostTime(kTimeTempoValid, time)) vars.hostTempo = sanitize(time.tempo);
+    if (zelk->hostTime(kTimeTempoValid, time)) storeShared(vars.hostTempo, sanitize(time.tempo));
   }
-  vars.sampleRate = vars.hostSampleRate;
-  vars.channelCount = vars.hostChannelCount;
-  vars.blockSize = vars.hostBlockSize;
-  vars.tempo = vars.hostTempo;
-  vars.timeSigNumerator = sanitize(vars.hostTimeSigNumerator);
-  vars.timeSigDenominator = sanitize(vars.hostTimeSigDenominator);
+  copyShared(vars.sampleRate, vars.hostSampleRate);
+  copyShared(vars.channelCount, vars.hostChannelCount);
+  copyShared(vars.blockSize, vars.hostBlockSize);
+  copyShared(vars.tempo, vars.hostTempo);
+  storeShared(vars.timeSigNumerator, sanitize(loadShared(vars.hostTimeSigNumerator)));
+  storeShared(vars.timeSigDenominator, sanitize(loadShared(vars.hostTimeSigDenominator)));
 }
 
 void TFablo::blockHostExchange() {
@@ -121,9 +121,9 @@ void TFablo::blockHostExchange() {
 
   HostTime time;
   if (zelk->hostTime(kTimeTempoValid | kTimeTimeSigValid, time)) {
-    vars.hostTempo = sanitize(time.tempo);
-    vars.hostTimeSigNumerator = sanitize(static_cast<double>(time.timeSigNumerator));
-    vars.hostTimeSigDenominator = sanitize(static_cast<double>(time.timeSigDenominator));
+    storeShared(vars.hostTempo, sanitize(time.tempo));
+    storeShared(vars.hostTimeSigNumerator, sanitize(static_cast<double>(time.timeSigNumerator)));
+    storeShared(vars.hostTimeSigDenominator, sanitize(static_cast<double>(time.timeSigDenominator)));
   }
 
   // playState is 0, 1, 4 or 5; a bit the host does not answer for keeps its last state.

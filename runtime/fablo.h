@@ -1,6 +1,7 @@
 // The runtime an effect is written against: a chain of layers, each adding one
 // group of data and services, ending in TFablo, the base of every effect class.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -157,15 +158,24 @@ public:
   // The six host-slot copies of onSlider/onBlock/onSample. Inline: onSample runs per
   // frame. The store rule is applied where the host slots are written (initHostValues,
   // blockHostExchange, reset), so the slots only ever hold finite values and the copies
-  // need not test them again.
+  // need not test them again. Slots and copies are shared between the audio thread
+  // (onBlock, onSample) and the dispatcher's onInit and onSlider (resume, state restore),
+  // so they are read and written whole, as relaxed atomics: plain moves on the machine.
   void copyHostValues() {
-    vars.sampleRate = vars.hostSampleRate;
-    vars.channelCount = vars.hostChannelCount;
-    vars.blockSize = vars.hostBlockSize;
-    vars.tempo = vars.hostTempo;
-    vars.timeSigNumerator = vars.hostTimeSigNumerator;
-    vars.timeSigDenominator = vars.hostTimeSigDenominator;
+    copyShared(vars.sampleRate, vars.hostSampleRate);
+    copyShared(vars.channelCount, vars.hostChannelCount);
+    copyShared(vars.blockSize, vars.hostBlockSize);
+    copyShared(vars.tempo, vars.hostTempo);
+    copyShared(vars.timeSigNumerator, vars.hostTimeSigNumerator);
+    copyShared(vars.timeSigDenominator, vars.hostTimeSigDenominator);
   }
+  static double loadShared(double& v) {
+    return std::atomic_ref<double>(v).load(std::memory_order_relaxed);
+  }
+  static void storeShared(double& v, double x) {
+    std::atomic_ref<double>(v).store(x, std::memory_order_relaxed);
+  }
+  static void copyShared(double& to, double& from) { storeShared(to, loadShared(from)); }
   // Start of onInit: sample rate, channel count, block size and tempo into both slots,
   // time signature copied from its host slots.
   void initHostValues();

@@ -145,15 +145,32 @@ public:
   virtual uint32_t getChunk(void** data);
 
   // --- Section prologues and host exchange (shared by every generated effect) ---
-  void copyHostValues();     // the six host-slot copies of onSlider/onBlock/onSample
-  void initHostValues();     // start of onInit
-  void blockHostExchange();  // start of onBlock, before the copies
+  // The six host-slot copies of onSlider/onBlock/onSample. Inline: onSample runs per frame.
+  void copyHostValues() {
+    vars.sampleRate = sanitize(vars.hostSampleRate);
+    vars.channelCount = sanitize(vars.hostChannelCount);
+    vars.blockSize = sanitize(vars.hostBlockSize);
+    vars.tempo = sanitize(vars.hostTempo);
+    vars.timeSigNumerator = sanitize(vars.hostTimeSigNumerator);
+    vars.timeSigDenominator = sanitize(vars.hostTimeSigDenominator);
+  }
+  // Start of onInit: sample rate, channel count, block size and tempo into both slots,
+  // time signature copied from its host slots.
+  void initHostValues();
+  // Start of onBlock, before the copies: refresh request, latency, transport reads.
+  // A time-information request the host does not answer leaves its values as they were.
+  void blockHostExchange();
 
-  int32_t lastRedrawTick = 0;  // milliseconds of millisClock at the last repaint
+  int64_t lastRedrawTick = 0;  // millisClock at the last repaint
   int32_t initCount = 0;
 
   // Clocks, replaceable by tests. Repaint pacing uses a monotonic millisecond clock;
-  // the host refresh check uses wall-clock seconds.
-  int64_t (*millisClock)() = nullptr;
-  double (*wallClock)() = nullptr;
+  // the host refresh check uses wall-clock seconds (microsecond resolution).
+  static int64_t steadyMillis();
+  static double systemSeconds();
+  int64_t (*millisClock)() = &steadyMillis;
+  double (*wallClock)() = &systemSeconds;
+
+  static constexpr float kChunkMarker = -1000.0f;
+  static constexpr double kRefreshInterval = 0.25;  // seconds between refresh checks
 };

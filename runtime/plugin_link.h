@@ -45,6 +45,21 @@ public:
   virtual bool editorSize(int32_t& width, int32_t& height) const = 0;
   virtual std::vector<VSTGUI::CFontDesc*>& fontCache() = 0;
 
+  // MIDI for effect code. Receive: the next event from the host (its deltaFrames and
+  // three data bytes as signed bytes); false with all four results 0 when none waits.
+  // Send: true when the host took the message. A plug-in without MIDI keeps these defaults.
+  virtual bool midiReceive(int32_t& deltaFrames, int32_t& data0, int32_t& data1, int32_t& data2) {
+    deltaFrames = data0 = data1 = data2 = 0;
+    return false;
+  }
+  virtual bool midiSend(int32_t /*deltaFrames*/, int32_t /*data0*/, int32_t /*data1*/,
+                        int32_t /*data2*/) {
+    return false;
+  }
+  virtual bool midiSendSysex(int32_t /*deltaFrames*/, const uint8_t* /*bytes*/, int32_t /*count*/) {
+    return false;
+  }
+
 protected:
   ~PluginLink() = default;
 };

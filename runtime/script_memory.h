@@ -11,12 +11,18 @@ class ScriptMemory {
 public:
   static constexpr int32_t kBlockSize = 65536;
 
-  // Reference to the cell toInt(base + offset); stays valid until clear().
+  // Reference to the cell toInt(base + offset); stays valid until clear(). Block
+  // toInt(...) >> 16, entry toInt(...) & 0xFFFF; the block is made (zero-filled) on first use.
   double& cell(double base, double offset);
+  // The cell toInt(base) as the start of a run of values inside its block: room is how
+  // many doubles the block holds from there. Null (room 0) when the block cannot be made.
+  double* span(double base, int32_t& room);
   // Drops every block.
   void clear() { blocks_.clear(); }
   std::size_t blockCount() const { return blocks_.size(); }
 
 private:
+  double* locate(int32_t index);  // null when the block cannot be allocated
   std::map<int32_t, MemoryBlock> blocks_;
+  double spare_ = 0.0;  // handed out when a block cannot be allocated
 };

@@ -29,3 +29,19 @@ inline constexpr int32_t loopLimit = 1000000;
 
 // Store rule for a plain assignment made by effect code.
 inline void store(double& target, double value) { target = sanitize(value); }
+
+// Loops of effect code whose end depends on a condition. Both count the runs of the body
+// and stop after loopLimit runs as if the condition had turned false; nothing is reported.
+// The condition is a script value (or a comparison) tested with isTrue.
+template <class Body, class Condition>
+inline void loopTestAfter(Body&& body, Condition&& condition) {
+  int32_t runs = 0;
+  do {
+    body();
+  } while (++runs < loopLimit && isTrue(static_cast<double>(condition())));
+}
+
+template <class Condition, class Body>
+inline void loopTestFirst(Condition&& condition, Body&& body) {
+  for (int32_t runs = 0; runs < loopLimit && isTrue(static_cast<double>(condition())); ++runs) body();
+}

@@ -23,4 +23,20 @@ struct FileSlot {
     mode = newMode;
     extra = 0;
   }
+
+  // One value of an effect's state: written at the position when saving (the data grows
+  // with zeros as needed, never shrinks), read from it when restoring and there is one
+  // left. A restored float arrives as read, without the store rule.
+  void transfer(double& value) {
+    if (position < 0) return;
+    const std::size_t at = static_cast<std::size_t>(position);
+    if (mode == kWriting) {
+      if (data.size() < at + 1) data.resize(at + 1, 0.0f);
+      data[at] = static_cast<float>(value);
+      ++position;
+    } else if (mode == kReading && at < data.size()) {
+      value = static_cast<double>(data[at]);
+      ++position;
+    }
+  }
 };

@@ -8,4 +8,4 @@ for preset in linux windows; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
-build/linux/tools/brimtrace-demo
+build/linux/tools/demo/brimtrace-demo

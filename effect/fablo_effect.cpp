@@ -1,0 +1,134 @@
+// The slew-rate analyzer's variables, literal tables and measurement sections.
+#include "effect/fablo_effect.h"
+
+#include <cmath>
+
+static_assert(std::atomic<double>::is_always_lock_free,
+              "the audio thread shares its peaks with the editor without a lock");
+
+namespace {
+
+constexpr const char* kImageFiles[] = {
+    "QUILLMERE_LogoTealGlow.PNG",
+    "QUILLMERE_WebLinkText.png",
+    "QUILLMERE_LogoTealGlow_Brimtrace.png",
+    "50x50square_top_ON.png",
+};
+
+constexpr const char* kTexts[] = {
+    "Courier New", "v", "Arial", "LEFT channel = White", "RIGHT channel = Red",
+    "Absolute ceiling", "!!! LOGARITHMIC !!!",
+};
+
+constexpr int32_t kFirstText = 10000;
+
+// Raises a shared peak only when the slew is larger, so that a reset by the editor
+// between the load and the store is never overwritten with a stale peak.
+inline void raisePeak(std::atomic<double>& peak, double slew) {
+  double current = peak.load(std::memory_order_relaxed);
+  while (slew > current &&
+         !peak.compare_exchange_weak(current, slew, std::memory_order_relaxed)) {
+  }
+}
+
+}  // namespace
+
+TFabloEffect::TFabloEffect() = default;
+
+void TFabloEffect::reset() {
+  TFablo::reset();
+  vars = SystemVariables{};
+  for (auto* shared : {&peakLeft, &peakRight, &frameSampleCount, &graphWidth, &graphHeight})
+    shared->store(0, std::memory_order_relaxed);
+  slewLeft = slewRight = previousLeft = previousRight = 0;
+  historyIndex = sliderIndex = 0;
+  versionNumber = slewFloor = logSpan = historyLength = 0;
+  historyLeftBase = historyRightBase = 0;
+  logoX = logoY = glowPhase = glowAlpha = captionX = captionY = 0;
+  segStartX = segEndX = segStartValue = segEndValue = 0;
+  segStartFraction = segEndFraction = segStartY = segEndY = 0;
+  for (int32_t i = 0; i < 4; ++i) fileNameAt(i) = kImageFiles[i];
+  for (int32_t k = 0; k < 7; ++k) stringAt(kFirstText + k) = kTexts[k];
+}
+
+void TFabloEffect::onInit() {
+  redrawRate = 30;
+  vars.drawRed = vars.drawGreen = vars.drawBlue = vars.drawAlpha = 0;
+  initHostValues();
+  historyLeftBase = 0;
+  versionNumber = 20260721;
+  historyIndex = 0;
+  historyLength = 100;
+  slewFloor = 0.00001;
+  historyRightBase = 100;
+  logSpan = 5.531478917042255;
+  loopTestAfter(
+      [&] {
+        store(memory.cell(historyLeftBase, historyIndex), 0);
+        store(memory.cell(historyRightBase, historyIndex), 0);
+        historyIndex = historyIndex + 1;
+      },
+      [&] { return historyIndex < historyLength; });
+  peakLeft.store(0, std::memory_order_relaxed);
+  peakRight.store(0, std::memory_order_relaxed);
+  frameSampleCount.store(0, std::memory_order_relaxed);
+}
+
+void TFabloEffect::onSlider() { copyHostValues(); }
+
+void TFabloEffect::onBlock() {
+  blockHostExchange();
+  copyHostValues();
+}
+
+void TFabloEffect::onSample() {
+  copyHostValues();
+  const double left = channelSample[0], right = channelSample[1];
+  slewLeft = sanitize(std::fabs(left - previousLeft));
+  slewRight = sanitize(std::fabs(right - previousRight));
+  // The slews are finite, so the raised peaks are too.
+  raisePeak(peakLeft, slewLeft);
+  raisePeak(peakRight, slewRight);
+  previousLeft = sanitize(left);
+  previousRight = sanitize(right);
+  // Plain load and store keep a locked instruction off the per-frame path. A push that
+  // resets the counter in between is overwritten, which only makes the next push run
+  // although this very frame was already counted in the last one.
+  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1,
+                         std::memory_order_relaxed);
+  graphWidth.store(400, std::memory_order_relaxed);
+  graphHeight.store(400, std::memory_order_relaxed);
+}
+
+void TFabloEffect::pushHistory() {
+  if (!(frameSampleCount.load(std::memory_order_relaxed) > 0)) return;
+  historyIndex = 0;
+  if (historyLength - 1 > 0) {
+    loopTestAfter(
+        [&] {
+          store(memory.cell(historyLeftBase, historyIndex),
+                memory.cell(historyLeftBase, historyIndex + 1));
+          store(memory.cell(historyRightBase, historyIndex),
+                memory.cell(historyRightBase, historyIndex + 1));
+          historyIndex = historyIndex + 1;
+        },
+        [&] { return historyIndex < historyLength - 1; });
+  }
+  // Counter first, then the peaks, each read and reset in one step: a frame processed
+  // meanwhile lands in this entry or the next, never nowhere.
+  frameSampleCount.exchange(0, std::memory_order_relaxed);
+  store(memory.cell(historyLeftBase, historyLength - 1),
+        peakLeft.exchange(0, std::memory_order_relaxed));
+  store(memory.cell(historyRightBase, historyLength - 1),
+        peakRight.exchange(0, std::memory_order_relaxed));
+}
+
+void TFabloEffect::onSerialize() {
+  sliderIndex = 1;
+  loopTestAfter(
+      [&] {
+        stateStream().transfer(sliderValue[toInt(sliderIndex) & 127]);
+        sliderIndex = sliderIndex + 1;
+      },
+      [&] { return sliderIndex <= 64; });
+}

@@ -1,0 +1,36 @@
+// MIDI events received from the host, kept for the effect to read: a ring of 1000 events.
+// The dispatcher writes, effect sections read; no lock, positions are atomic.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "plugin/vst2.h"
+
+class MidiEventQueue {
+public:
+  static constexpr int32_t kCapacity = 1000;
+
+  MidiEventQueue() : events_(kCapacity) {}  // zeroed records
+
+  // Once kCapacity events wait, the oldest are overwritten; when the write position
+  // catches up with the read position the queue reads as empty.
+  void push(const VstMidiEvent& event) {
+    const int32_t w = write_.load(std::memory_order_relaxed);
+    events_[w] = event;
+    write_.store(w + 1 == kCapacity ? 0 : w + 1, std::memory_order_release);
+  }
+  bool pop(VstMidiEvent& event) {
+    const int32_t r = read_.load(std::memory_order_relaxed);
+    if (r == write_.load(std::memory_order_acquire)) return false;
+    event = events_[r];
+    read_.store(r + 1 == kCapacity ? 0 : r + 1, std::memory_order_relaxed);
+    return true;
+  }
+  int32_t writePosition() const { return write_.load(std::memory_order_relaxed); }
+  int32_t readPosition() const { return read_.load(std::memory_order_relaxed); }
+
+private:
+  std::vector<VstMidiEvent> events_;
+  std::atomic<int32_t> write_{0}, read_{0};
+};

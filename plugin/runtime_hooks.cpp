@@ -1,0 +1,89 @@
+// Lifecycle, editor, text and chunk entries of the effect runtime's hook table.
+#include "plugin/runtime_hooks.h"
+
+#include <algorithm>
+
+#include "plugin/text_copy.h"
+#include "plugin/zelk.h"
+#include "plugin/zelk_editor.h"
+#include "runtime/fablo.h"
+
+namespace runtime_hooks {
+namespace {
+TFablo& fx(CZelk* z) { return *z->getEffect(); }
+constexpr int32_t kEditorWidth = 400, kEditorHeight = 400;
+}  // namespace
+
+void setup(CZelk* z) {
+  TFablo& e = fx(z);
+  z->setNumInputs(e.ioChannels);
+  z->setNumOutputs(e.ioChannels);
+  z->setUniqueID(e.uniqueId);
+  if (!z->getEditor()) new CZelkEditor(z, kEditorWidth, kEditorHeight);  // owned by z
+  z->programsAreChunks();
+}
+
+void destroyEffect(CZelk* z) { delete z->getEffect(); }
+void open(CZelk* z) { fx(z).reset(); }
+void suspend(CZelk* z) { fx(z).onSuspend(); }
+void resume(CZelk* z) { fx(z).resume(); }
+void editorIdle(CZelk* z) { fx(z).idle(); }
+void close(CZelk* z) { fx(z).onClose(); }
+void draw(CZelk* z, double, double) { fx(z).onGraphics(); }
+
+int32_t mouseBits(int32_t toolkit) {
+  int32_t bits = 0;
+  if (toolkit & 0x2) bits |= 1;    // left button
+  if (toolkit & 0x8) bits |= 2;    // right button
+  if (toolkit & 0x20) bits |= 4;   // control
+  if (toolkit & 0x10) bits |= 8;   // shift
+  if (toolkit & 0x40) bits |= 16;  // alt
+  if (toolkit & 0x4) bits |= 64;   // middle button
+  return bits;
+}
+
+namespace {
+// Any mouse activity brings repaints back to at least 30 a second.
+void mouseAt(TFablo& e, double x, double y) {
+  e.mouseXSlot = x;
+  e.mouseYSlot = y;
+  e.redrawRate = std::max(e.redrawRate, 30.0);
+}
+}  // namespace
+
+void mouseDown(CZelk* z, double x, double y, int32_t buttons) {
+  fx(z).mouseButtonsSlot = mouseBits(buttons);
+  mouseAt(fx(z), x, y);
+}
+void mouseUp(CZelk* z, double x, double y, int32_t) {
+  fx(z).mouseButtonsSlot = 0;
+  mouseAt(fx(z), x, y);
+}
+void mouseMoved(CZelk* z, double x, double y, int32_t) { mouseAt(fx(z), x, y); }
+
+int32_t getVendorVersion(CZelk* z) { return fx(z).vendorVersion; }
+bool getVendorString(CZelk* z, char* text) {
+  copyText(text, fx(z).vendorName, kVstMaxVendorStrLen);
+  return true;
+}
+bool getProductString(CZelk* z, char* text) {
+  copyText(text, fx(z).productName, kVstMaxProductStrLen);
+  return true;
+}
+bool getEffectName(CZelk* z, char* text) {
+  copyText(text, fx(z).effectName, kVstMaxEffectNameLen);
+  return true;
+}
+void getProgramName(CZelk* z, char* text) { copyText(text, fx(z).programName, kVstMaxProgNameLen); }
+void setProgramName(CZelk* z, const char* text) {
+  fx(z).programName = boundedText(text, kVstMaxProgNameLen);
+}
+bool getProgramNameIndexed(CZelk*, int32_t, int32_t, char*) { return false; }
+
+int32_t getChunk(CZelk* z, void** data, bool) {
+  const uint32_t size = fx(z).getChunk(data);
+  return size > INT32_MAX ? 0 : static_cast<int32_t>(size);
+}
+int32_t setChunk(CZelk* z, void* data, int32_t byteSize, bool) { return fx(z).setChunk(data, byteSize); }
+
+}  // namespace runtime_hooks

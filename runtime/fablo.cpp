@@ -1,0 +1,142 @@
+// The base of every effect: lifecycle operations, repaint pacing, the state chunk and
+// the host exchange that the section prologues make.
+#include "runtime/fablo.h"
+
+#include <bit>
+#include <chrono>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little,
+              "the state chunk is the raw little-endian bytes of the float stream");
+static_assert(sizeof(float) == 4);
+
+TFablo::TFablo() {
+  // Only the base reset can run here: the effect's layer does not exist yet.
+  TFablo::reset();
+}
+
+int64_t TFablo::steadyMillis() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+double TFablo::systemSeconds() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count() / 1e6;
+}
+
+void TFablo::reset() {
+  memory.clear();
+  stringTable.clear();
+}
+
+void TFablo::resume() {
+  onInit();
+  onSlider();
+}
+
+int32_t TFablo::initOnce() {
+  if (initCount == 0) onInit();
+  return ++initCount;
+}
+
+void TFablo::idle() {
+  if (!(redrawRate > 0)) return;
+  const int64_t now = millisClock();
+  if (static_cast<double>(now - lastRedrawTick) > 1000.0 / redrawRate) {
+    if (zelk) zelk->repaintEditor();
+    lastRedrawTick = millisClock();
+  }
+}
+
+int32_t TFablo::setChunk(const void* data, int32_t byteSize) {
+  FileSlot& stream = stateStream();
+  stream.resetFor(FileSlot::kReading);
+  // A null pointer or a negative size from the host copies nothing.
+  if (data != nullptr && byteSize >= 4) {
+    const std::size_t floats = static_cast<std::size_t>(byteSize) / 4;
+    stream.data.resize(floats);
+    std::memcpy(stream.data.data(), data, floats * 4);
+  }
+  if (!stream.data.empty()) {
+    const float marker = stream.data[0];
+    stream.position = 1;
+    if (marker == kChunkMarker) {
+      initOnce();
+      onSerialize();
+      onSlider();
+    }
+  }
+  return byteSize;
+}
+
+uint32_t TFablo::getChunk(void** data) {
+  FileSlot& stream = stateStream();
+  stream.resetFor(FileSlot::kWriting);
+  stream.data.assign(1, kChunkMarker);
+  stream.position = 1;
+  onSerialize();
+  // Nothing but the marker: the host gets no chunk.
+  if (stream.data.size() <= 1) return 0;
+  if (data != nullptr) *data = stream.data.data();
+  return static_cast<uint32_t>(stream.data.size() * 4);
+}
+
+void TFablo::initHostValues() {
+  if (zelk != nullptr) {
+    vars.hostSampleRate = sanitize(static_cast<double>(zelk->storedSampleRate()));
+    vars.hostChannelCount = sanitize(static_cast<double>(zelk->inputCount()));
+    vars.hostBlockSize = sanitize(static_cast<double>(zelk->storedBlockSize()));
+    HostTime time;
+    if (zelk->hostTime(kTimeTempoValid, time)) vars.hostTempo = sanitize(time.tempo);
+  }
+  vars.sampleRate = vars.hostSampleRate;
+  vars.channelCount = vars.hostChannelCount;
+  vars.blockSize = vars.hostBlockSize;
+  vars.tempo = vars.hostTempo;
+  vars.timeSigNumerator = sanitize(vars.hostTimeSigNumerator);
+  vars.timeSigDenominator = sanitize(vars.hostTimeSigDenominator);
+}
+
+void TFablo::blockHostExchange() {
+  if (zelk == nullptr) return;
+
+  // Display refresh, at most one check per interval. A wall clock that was set back
+  // counts as elapsed, or the requests would stall until it caught up.
+  const double now = wallClock();
+  const double sinceCheck = now - vars.lastRefreshCheck;
+  if (sinceCheck > kRefreshInterval || sinceCheck < 0) {
+    if (isTrue(vars.hostRefreshRequest)) {
+      vars.hostRefreshRequest = 0;
+      zelk->updateDisplay();
+    }
+    vars.lastRefreshCheck = wallClock();
+  }
+
+  // Latency: the host reads it from the effect record; no host call.
+  if (!isEqual(vars.latencySamples, vars.lastLatencyReported)) {
+    vars.lastLatencyReported = vars.latencySamples;
+    zelk->setInitialDelay(toInt(vars.latencySamples));
+  }
+
+  HostTime time;
+  if (zelk->hostTime(kTimeTempoValid | kTimeTimeSigValid, time)) {
+    vars.hostTempo = sanitize(time.tempo);
+    vars.hostTimeSigNumerator = sanitize(static_cast<double>(time.timeSigNumerator));
+    vars.hostTimeSigDenominator = sanitize(static_cast<double>(time.timeSigDenominator));
+  }
+
+  // playState is 0, 1, 4 or 5; a bit the host does not answer for keeps its last state.
+  double playing = (vars.playState == 1 || vars.playState == 5) ? 1 : 0;
+  double recording = vars.playState >= 4 ? 1 : 0;
+  time = HostTime{};
+  if (zelk->hostTime(kTimeTransportPlaying, time))
+    playing = (time.flags & kTimeTransportPlaying) ? 1 : 0;
+  time = HostTime{};
+  if (zelk->hostTime(kTimeTransportRecording, time))
+    recording = (time.flags & kTimeTransportRecording) ? 1 : 0;
+  vars.playState = playing + (recording == 1 ? 4 : 0);
+
+  time = HostTime{};
+  if (zelk->hostTime(kTimePpqPosValid, time)) vars.playPosition = sanitize(time.ppqPos);
+}

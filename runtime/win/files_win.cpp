@@ -1,0 +1,35 @@
+// Module file name, log location and beep on Windows.
+#include <windows.h>
+
+#include <vector>
+
+#include "runtime/platform_files.h"
+
+namespace runtime_platform {
+
+std::string moduleFileName(void* module) {
+  HMODULE handle = static_cast<HMODULE>(module);
+  if (handle == nullptr) {
+    // Never the host's executable: the module that holds this very function.
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&moduleFileName), &handle))
+      return {};
+  }
+  // A name that fills the buffer may have been cut; retry larger rather than take the
+  // folder from a cut name.
+  for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+    std::vector<char> buffer(size);
+    const DWORD length = GetModuleFileNameA(handle, buffer.data(), size);
+    if (length == 0) return {};
+    if (length < size) return std::string(buffer.data(), length);
+  }
+  return {};
+}
+
+void logSignal() { Beep(2000, 200); }
+
+// The root folder of the current drive.
+const char* logPath() { return "\\tulk.log.txt"; }
+
+}  // namespace runtime_platform

@@ -1,0 +1,120 @@
+#include "tests/host/test_host.h"
+
+#include <algorithm>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#ifndef BRIMTRACE_PLUGIN_PATH
+#error "BRIMTRACE_PLUGIN_PATH must name the built plug-in library"
+#endif
+
+std::string PluginLibrary::builtPath() {
+  std::string path = BRIMTRACE_PLUGIN_PATH;
+#if defined(_WIN32)
+  // Built on the Unix side of Wine: its root is drive Z:.
+  if (!path.empty() && path[0] == '/') {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    path = "Z:" + path;
+  }
+#endif
+  return path;
+}
+
+PluginLibrary::PluginLibrary(const std::string& path) {
+#if defined(_WIN32)
+  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+  if (!handle_) error_ = "LoadLibrary failed with " + std::to_string(GetLastError()) + " for " + path;
+#else
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) error_ = dlerror();
+#endif
+  if (handle_) alloc_count::watchModule(handle_);
+}
+
+PluginLibrary::~PluginLibrary() {
+  if (!handle_) return;
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+  dlclose(handle_);
+#endif
+}
+
+PluginLibrary::Entry PluginLibrary::entry(const char* name) const {
+  if (!handle_) return nullptr;
+#if defined(_WIN32)
+  return reinterpret_cast<Entry>(
+      reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
+#else
+  return reinterpret_cast<Entry>(dlsym(handle_, name));
+#endif
+}
+
+namespace {
+TestHost* currentHost = nullptr;
+
+intptr_t VST_CALLBACK hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                   void* ptr, float opt) {
+  return currentHost ? currentHost->onCall(effect, opcode, index, value, ptr, opt) : 0;
+}
+}  // namespace
+
+TestHost::TestHost() {
+  calls_.reserve(kMaxCalls);
+  timeInfo.sampleRate = 44100;
+  timeInfo.tempo = 120;
+  timeInfo.timeSigNumerator = 4;
+  timeInfo.timeSigDenominator = 4;
+  timeInfo.flags = kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid;
+  answer(audioMasterVersion, 2400);
+  answer(audioMasterGetTime, reinterpret_cast<intptr_t>(&timeInfo));
+  answer(audioMasterProcessEvents, 1);
+  currentHost = this;
+}
+
+TestHost::~TestHost() {
+  if (currentHost == this) currentHost = nullptr;
+}
+
+audioMasterCallback TestHost::callback() { return hostCallback; }
+
+intptr_t TestHost::onCall(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                          float opt) {
+  HostCall call{effect, opcode, index, value, ptr, opt, 0, {}};
+  if (opcode == audioMasterProcessEvents && ptr) {
+    const auto* events = static_cast<const VstEvents*>(ptr);
+    call.eventCount = events->numEvents;
+    if (events->numEvents > 0 && events->events[0]) {
+      const auto* first = events->events[0];
+      std::memcpy(call.firstEvent, first, first->type == kVstSysExType ? 48 : 32);
+    }
+  }
+  if (calls_.size() < kMaxCalls) calls_.push_back(call);
+  if (handler) {
+    if (std::optional<intptr_t> answer = handler(call)) return *answer;
+  }
+  const auto it = fixed_.find(opcode);
+  return it == fixed_.end() ? 0 : it->second;
+}
+
+std::vector<int32_t> TestHost::opcodes() const {
+  std::vector<int32_t> result;
+  for (const HostCall& c : calls_) result.push_back(c.opcode);
+  return result;
+}
+
+std::size_t TestHost::count(int32_t opcode) const {
+  return static_cast<std::size_t>(
+      std::count_if(calls_.begin(), calls_.end(), [&](const HostCall& c) { return c.opcode == opcode; }));
+}
+
+void Instance::start(float sampleRate, int32_t blockSize) const {
+  dispatch(effOpen);
+  dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
+  dispatch(effSetBlockSize, 0, blockSize);
+  dispatch(effMainsChanged, 0, 1);
+}

@@ -1,11 +1,137 @@
-// The editor picture. Placeholder until the drawing operations land: each pass
-// still moves the peaks into the histories.
+// The editor picture: pulsing logo, version, captions, ceiling line, the two slew
+// histories as logarithmic traces, and a red frame.
+#include <cmath>
+
 #include "effect/fablo_effect.h"
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+void setColor(SystemVariables& v, double r, double g, double b, double a) {
+  v.drawRed = r;
+  v.drawGreen = g;
+  v.drawBlue = b;
+  v.drawAlpha = a;
+}
+
+// Fraction of the graph height for a slew: logarithmic from slewFloor to the ceiling,
+// clamped to the graph.
+double fractionOf(const TFabloEffect& e, double value) {
+  const double f = sanitize((std::log10(value) - std::log10(e.slewFloor)) / e.logSpan);
+  return std::fmax(0.0, std::fmin(1.0, f));
+}
+
+// One trace: a separate antialiased segment from each history entry to the next,
+// starting at historyIndex, which is the loop variable itself.
+double drawTrace(TFabloEffect& e, double base) {
+  const double width = e.graphWidth.load(std::memory_order_relaxed);
+  const double height = e.graphHeight.load(std::memory_order_relaxed);
+  for (int32_t runs = 0; runs < loopLimit && e.historyIndex < e.historyLength - 1; ++runs) {
+    const double i = e.historyIndex;
+    const double n = e.historyLength - 1;
+    e.segStartX = sanitize(i / n * width);
+    e.segEndX = sanitize((i + 1) / n * width);
+    e.segStartValue = sanitize(std::fmax(e.memory.cell(base, i), e.slewFloor));
+    e.segEndValue = sanitize(std::fmax(e.memory.cell(base, i + 1), e.slewFloor));
+    e.segStartFraction = fractionOf(e, e.segStartValue);
+    e.segEndFraction = fractionOf(e, e.segEndValue);
+    e.segStartY = sanitize((1 - e.segStartFraction) * height);
+    e.segEndY = sanitize((1 - e.segEndFraction) * height);
+    e.drawLine(e.segStartX, e.segStartY, e.segEndX, e.segEndY);
+    e.historyIndex = sanitize(i + 1);
+  }
+  return 1;
+}
+
+}  // namespace
 
 void TFabloEffect::onGraphics() {
   drawPrologue();
+
+  setColor(vars, 0, 0, 0, 1);
+  penX = penY = 0;
+  setFont(0, 10000, 13, 0);
+
+  logoX = 0;
+  logoY = 0;
+  setColor(vars, 1, 1, 1, 1);
+
+  // The overlay's alpha swings between 0.2 and 0.8, about once every 90 passes.
+  glowAlpha = sanitize(0.5 + 0.3 * std::cos(glowPhase));
+  glowPhase = sanitize(glowPhase + 0.07);
+  if (glowPhase >= kTwoPi) glowPhase = sanitize(glowPhase - kTwoPi);
+
+  penX = penY = 0;
+  drawImage(0, 1, 0, 0, 0);
+
+  setColor(vars, 0, 0, 0, glowAlpha);
+  fillRect(logoX, logoY, logoX + 120, logoY + 110);
+
+  penX = logoX;
+  penY = logoY;
+  setColor(vars, 1, 1, 1, 1);
+  drawImage(1, 1, 0, 0, 0);
+
+  penX = logoX;
+  penY = logoY;
+  setColor(vars, 1, 1, 1, 1);
+  drawImage(2, 1, 0, 0, 0);
+
+  penX = logoX + 15;
+  penY = logoY + 85;
+  setColor(vars, 0, 0.5, 0.95, 0.5);
+  drawString(10001);
+  drawNumber(versionNumber, 0);
+
+  captionX = 10;
+  captionY = 100;
+  setFont(1, 10002, 16, 0);
+
+  setColor(vars, 1, 1, 0, 0.5);
+  penX = captionX;
+  penY = captionY + 250;
+  drawString(10003);
+
+  setColor(vars, 1, 1, 0, 0.5);
+  penX = captionX;
+  penY = captionY + 270;
+  drawString(10004);
+
+  setColor(vars, 1, 1, 0, 0.5);
+  captionY = 390;
+  captionX = 10;
+  penX = captionX + 180;
+  penY = captionY - 390;
+  drawString(10005);
+
+  setColor(vars, 1, 1, 0, 0.5);
+  penX = captionX + 168;
+  penY = captionY - 370;
+  drawString(10006);
+
   pushHistory();
+
+  const double width = graphWidth.load(std::memory_order_relaxed);
+  const double height = graphHeight.load(std::memory_order_relaxed);
+  setColor(vars, 0.5, 0.5, 0, 0.95);
+  drawLine(100, height - 384, width - 10, height - 384);
+
+  historyIndex = 0;
+  setColor(vars, 1, 1, 1, 0.5);
+  drawLeftTrace();
+
+  setColor(vars, 1, 0, 0, 0.5);
+  historyIndex = 0;
+  drawRightTrace();
+
+  penX = penY = 0;
+  setColor(vars, 1, 0, 0, 1);
+  drawLine(penX, penY, width - 1, 0);
+  drawLine(penX, penY, width - 1, height - 1);
+  drawLine(penX, penY, 0, height - 1);
+  drawLine(penX, penY, 0, 0);
 }
 
-double TFabloEffect::drawLeftTrace() { return 1; }
-double TFabloEffect::drawRightTrace() { return 1; }
+double TFabloEffect::drawLeftTrace() { return drawTrace(*this, historyLeftBase); }
+double TFabloEffect::drawRightTrace() { return drawTrace(*this, historyRightBase); }

@@ -121,7 +121,7 @@ TEST_F(Dispatcher, CapabilityQuestions) {
   EXPECT_EQ(dispatch(effCanDo, 0, 0, nullptr), -1);
 }
 
-TEST_F(Dispatcher, EditorRequests) {
+TEST_F(Dispatcher, EditorAndSpeakerRequests) {
   ERect* rect = nullptr;
   EXPECT_EQ(dispatch(effEditGetRect, 0, 0, &rect), 1);
   ASSERT_NE(rect, nullptr);
@@ -133,11 +133,6 @@ TEST_F(Dispatcher, EditorRequests) {
   // Keys reach the editor, which does not take them while it has no focus view.
   EXPECT_EQ(dispatch(effEditKeyDown, 'a', 0, nullptr, 0), 0);
   EXPECT_EQ(dispatch(effEditKeyUp, 'a', 0, nullptr, 0), 0);
-  EXPECT_EQ(dispatch(effEditIdle), 0);
-  EXPECT_EQ(dispatch(effEditClose), 0);
-}
-
-TEST_F(Dispatcher, SpeakerArrangementClearsBothSlots) {
   void* input = &host;
   void* output = &host;
   EXPECT_EQ(dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&input), &output), 0);
@@ -192,36 +187,6 @@ TEST_F(Dispatcher, ChunkGoesOutAndComesBack) {
   // Sizes no chunk can have are refused without reading.
   EXPECT_EQ(dispatch(effSetChunk, 0, -4, wrong.data()), 0);
   EXPECT_EQ(dispatch(effSetChunk, 0, intptr_t{1} << 40, wrong.data()), 0);
-}
-
-TEST_F(Dispatcher, MidiEventsAreAccepted) {
-  VstMidiEvent note{};
-  note.type = kVstMidiType;
-  note.byteSize = sizeof note;
-  note.midiData[0] = static_cast<char>(0x90);
-  VstMidiSysexEvent sysex{};
-  sysex.type = kVstSysExType;
-  sysex.byteSize = sizeof sysex;
-  struct {
-    int32_t numEvents;
-    intptr_t reserved;
-    VstEvent* events[3];
-  } list{3, 0, {reinterpret_cast<VstEvent*>(&note), reinterpret_cast<VstEvent*>(&sysex), nullptr}};
-  EXPECT_EQ(dispatch(effProcessEvents, 0, 0, &list), 1);
-  for (int i = 0; i < 1001; ++i) dispatch(effProcessEvents, 0, 0, &list);  // wraps the queue
-  list.numEvents = -3;
-  EXPECT_EQ(dispatch(effProcessEvents, 0, 0, &list), 1);
-}
-
-TEST_F(Dispatcher, SettingsTakeEffectAtTheNextResume) {
-  // The host sees the stored values only through the effect; here: nothing breaks and
-  // a resume after new values asks the host for the tempo again.
-  dispatch(effSetSampleRate, 0, 0, nullptr, 48000.f);
-  dispatch(effSetBlockSize, 0, 256);
-  host.clear();
-  dispatch(effMainsChanged, 0, 1);
-  EXPECT_GE(host.count(audioMasterGetTime), 1u);
-  EXPECT_EQ(host.count(audioMasterWantMidi), 0u);  // resume never asks for MIDI
 }
 
 }  // namespace

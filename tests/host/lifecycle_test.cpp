@@ -2,6 +2,8 @@
 // refusal, independent instances, odd request orders and unloading.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -39,14 +41,11 @@ TEST_F(Lifecycle, AllThreeEntriesMakeEquivalentInstances) {
     EXPECT_EQ(fx->uniqueID, 6248);
     EXPECT_EQ(fx->version, 1);
     EXPECT_EQ(fx->initialDelay, 0);
-    EXPECT_EQ(fx->realQualities, 0);
-    EXPECT_EQ(fx->offQualities, 0);
-    EXPECT_EQ(fx->resvd1, 0);
-    EXPECT_EQ(fx->resvd2, 0);
+    EXPECT_EQ(fx->realQualities | fx->offQualities | fx->resvd1 | fx->resvd2, 0);
     EXPECT_EQ(fx->ioRatio, 1.0f);
     EXPECT_NE(fx->object, nullptr);
     EXPECT_EQ(fx->user, nullptr);
-    for (char c : fx->future) EXPECT_EQ(c, 0);
+    EXPECT_EQ(std::count(std::begin(fx->future), std::end(fx->future), 0), 56);
     EXPECT_NE(fx->dispatcher, nullptr);
     EXPECT_NE(fx->process, nullptr);
     EXPECT_NE(fx->setParameter, nullptr);

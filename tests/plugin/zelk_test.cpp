@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "tests/host/test_host.h"
@@ -145,15 +146,6 @@ TEST_F(ZelkTest, OtherChannelCountsTakeTheGeneralPathUpTo64) {
   other->getAeffect()->dispatcher(other->getAeffect(), effClose, 0, 0, nullptr, 0);
 }
 
-TEST_F(ZelkTest, ProcessingMakesNoAllocation) {
-  std::vector<float> l(512), r(512);
-  float* io[2] = {l.data(), r.data()};
-  record()->processReplacing(record(), io, io, 512);
-  alloc_count::start();
-  for (int i = 0; i < 100; ++i) record()->processReplacing(record(), io, io, 512);
-  EXPECT_EQ(alloc_count::stop(), 0);
-}
-
 TEST_F(ZelkTest, HostTimeCopiesTheRecordOrReportsItsAbsence) {
   host.timeInfo.tempo = 97.5;
   host.timeInfo.ppqPos = 12.25;
@@ -182,15 +174,6 @@ TEST_F(ZelkTest, HostTimeCopiesTheRecordOrReportsItsAbsence) {
   EXPECT_EQ(host.calls()[0].opcode, audioMasterUpdateDisplay);
   z->setInitialDelay(64);
   EXPECT_EQ(record()->initialDelay, 64);
-  EXPECT_EQ(z->storedSampleRate(), 44100.f);
-  EXPECT_EQ(z->storedBlockSize(), 1024);
-  EXPECT_EQ(z->inputCount(), 2);
-  int32_t w = 0, h = 0;
-  ASSERT_TRUE(z->editorSize(w, h));
-  EXPECT_EQ(w, 400);
-  EXPECT_EQ(h, 400);
-  EXPECT_EQ(z->drawContext(), nullptr);
-  EXPECT_TRUE(z->fontCache().empty());
 }
 
 TEST_F(ZelkTest, MidiQueueKeepsTheLast1000EventsInOrder) {
@@ -227,20 +210,17 @@ TEST_F(ZelkTest, MidiQueueKeepsTheLast1000EventsInOrder) {
   EXPECT_FALSE(z->midiReceive(delta, d0, d1, d2));
 
   // Exactly 1000 unread events: the writer has caught up, the queue reads as empty.
-  const int32_t start = z->midiQueue().writePosition();
+  ASSERT_EQ(z->midiQueue().writePosition(), 2);
   for (int i = 0; i < 1000; ++i) send(i);
-  EXPECT_EQ(z->midiQueue().writePosition(), start);
+  EXPECT_EQ(z->midiQueue().writePosition(), 2);
   EXPECT_FALSE(z->midiReceive(delta, d0, d1, d2));
+  // 1001 events into a fresh queue leave the write position at 1.
+  MidiEventQueue fresh;
+  for (int i = 0; i < 1001; ++i) fresh.push(ev);
+  EXPECT_EQ(fresh.writePosition(), 1);
   send(5000);
   ASSERT_TRUE(z->midiReceive(delta, d0, d1, d2));
   EXPECT_EQ(delta, 5000);
-}
-
-TEST_F(ZelkTest, MidiWritePositionWrapsAfter1000) {
-  VstMidiEvent ev{kVstMidiType, sizeof(VstMidiEvent), 0, 0, 0, 0, {}, 0, 0, 0, 0};
-  VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&ev), nullptr}};
-  for (int i = 0; i < 1001; ++i) record()->dispatcher(record(), effProcessEvents, 0, 0, &list, 0);
-  EXPECT_EQ(z->midiQueue().writePosition(), 1);
 }
 
 TEST_F(ZelkTest, MidiSentToTheHost) {
@@ -307,36 +287,23 @@ TEST(ZelkConstruction, RefusedHostsLeaveNothingBehind) {
   EXPECT_EQ(TestEffect::destroyed, before + 2);
 }
 
-TEST(ZelkConstruction, RecordValuesAndCloseDeletesEverything) {
+TEST(ZelkConstruction, WithoutAnEditorEditorRequestsAnswerZero) {
   TestHost host;
-  TestEffect* fx = nullptr;
-  CZelk* z = makeTestPlugin(TestHost::callback(), &fx);
+  CZelk* z = makeTestPlugin(TestHost::callback());
   ASSERT_NE(z, nullptr);
   AEffect* e = z->getAeffect();
-  EXPECT_EQ(e->object, z);
-  EXPECT_EQ(e->flags, 0x1031);
-  EXPECT_EQ(e->uniqueID, 1234);
-  EXPECT_EQ(e->numParams, 3);
-  EXPECT_NE(z->getEditor(), nullptr);
-  z->setEditor(nullptr);  // without an editor the flag goes and editor requests answer 0
+  std::unique_ptr<AEffEditor> detached(z->getEditor());
+  z->setEditor(nullptr);
   EXPECT_EQ(e->flags, 0x1030);
   ERect* rect = nullptr;
   EXPECT_EQ(e->dispatcher(e, effEditGetRect, 0, 0, &rect, 0), 0);
   EXPECT_EQ(e->dispatcher(e, effSetEditKnobMode, 0, 1, nullptr, 0), 0);
+  EXPECT_EQ(e->dispatcher(e, effEditKeyDown, 'a', 0, nullptr, 0), 0);
   int32_t w, h;
   EXPECT_FALSE(z->editorSize(w, h));
-  new CZelkEditor(z, 400, 400);  // registers itself again
-  EXPECT_EQ(e->flags, 0x1031);
-  char name[32 + 8];
-  std::memset(name, 0x5A, sizeof name);
-  EXPECT_EQ(e->dispatcher(e, effGetEffectName, 0, 0, name, 0), 1);
-  EXPECT_EQ(std::string(name), "Test effect with a name longer ");
-  EXPECT_EQ(name[32], '\x5A');
-  EXPECT_EQ(e->dispatcher(e, effGetVendorVersion, 0, 0, nullptr, 0), 7);
   const int before = TestEffect::destroyed;
   EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0), 1);
   EXPECT_EQ(TestEffect::destroyed, before + 1);
-
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ X11FrameWindow::X11FrameWindow(CFrame& frame, unsigned long parent, const CRect&
     // No background: the window is never cleared by the server, so nothing flickers.
     attributes.background_pixmap = None;
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                            PointerMotionMask | LeaveWindowMask |
                             StructureNotifyMask;
     window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(width_),
                             static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
@@ -273,13 +273,9 @@ void X11FrameWindow::handleEvent(XEvent& event) {
       frame_.handleMouseMoved(CPoint(event.xmotion.x, event.xmotion.y),
                               x11StateButtons(event.xmotion.state));
       break;
-    case EnterNotify:
-      if (event.xcrossing.mode == NotifyNormal)
-        frame_.handleMouseMoved(CPoint(event.xcrossing.x, event.xcrossing.y),
-                                x11StateButtons(event.xcrossing.state));
-      break;
     case LeaveNotify:
-      if (event.xcrossing.mode == NotifyNormal) frame_.handleMouseLeave();
+      // Also when a grab ends with the pointer outside (release after a drag out).
+      if (event.xcrossing.mode != NotifyGrab) frame_.handleMouseLeave();
       break;
     case DestroyNotify:
       if (event.xdestroywindow.window == window_) markGone();

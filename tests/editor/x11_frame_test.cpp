@@ -4,13 +4,11 @@
 #include <X11/keysym.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <malloc.h>
-#include <dirent.h>
 
 #include "gui/frame.h"
 #include "gui/linux/frame_window.h"
 #include "tests/editor/frame_doubles.h"
-#include "tests/editor/x_server.h"
+#include "tests/editor/host_window.h"
 
 using namespace VSTGUI;
 using namespace brimtrace_test;
@@ -19,7 +17,7 @@ using ::testing::IsEmpty;
 
 namespace {
 
-constexpr unsigned long kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+constexpr uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
 struct X11Frame : ::testing::Test {
   HostWindow host;
@@ -28,7 +26,7 @@ struct X11Frame : ::testing::Test {
   TestView* view = nullptr;
 
   void SetUp() override {
-    REQUIRE_X_SERVER();
+    REQUIRE_WINDOWS();
     ASSERT_TRUE(host.ok());
     frame = new CFrame(CRect(0, 0, 400, 400), host.handle(), nullptr);
     ASSERT_TRUE(frame->isOpen());
@@ -90,12 +88,15 @@ TEST_F(X11Frame, InvalidationRepaintsOnceOnTheNextIdleAndOnlyInsideTheUpdate) {
 TEST_F(X11Frame, PressMoveOutsideAndReleaseReachTheViewWithTheirBits) {
   host.moveTo(150, 160);
   host.key(XK_Shift_L, true);
-  host.button(Button1, true);
+  host.press(Button::Left);
+  ASSERT_TRUE(waitEvents(3));
+  EXPECT_TRUE(host.editorHoldsMouse());
   host.moveTo(600, 500);  // outside the window: the press holds the pointer
-  host.button(Button1, false);
+  host.release(Button::Left);
   host.key(XK_Shift_L, false);
   ASSERT_TRUE(waitEvents(5));
   for (int i = 0; i < 5; ++i) frame->idle();
+  EXPECT_FALSE(host.editorHoldsMouse());
   // The press ends the hover first; the release outside finds no view under the pointer.
   EXPECT_THAT(events.events, ElementsAre("entered v 50 60 0", "exited v 50 60 18",
                                          "down v 50 60 18", "moved v 500 400 18",
@@ -110,12 +111,12 @@ TEST_F(X11Frame, PressMoveOutsideAndReleaseReachTheViewWithTheirBits) {
 TEST_F(X11Frame, RightAndMiddleButtonsAndDoubleClicks) {
   host.moveTo(110, 110);
   ASSERT_TRUE(waitEvents(1));
-  host.button(Button3, true);
-  host.button(Button3, false);
-  host.button(Button2, true);
-  host.button(Button2, false);
-  host.button(Button2, true);  // soon after the last one: a double click
-  host.button(Button2, false);
+  host.press(Button::Right);
+  host.release(Button::Right);
+  host.press(Button::Middle);
+  host.release(Button::Middle);
+  host.press(Button::Middle);  // soon after the last one: a double click
+  host.release(Button::Middle);
   ASSERT_TRUE(waitEvents(8));
   EXPECT_THAT(events.events,
               ElementsAre("entered v 10 10 0", "exited v 10 10 8", "down v 10 10 8", "up v 10 10 0", "down v 10 10 4",
@@ -138,10 +139,12 @@ TEST_F(X11Frame, WheelButtonsGiveOneNotchEachWithModifiers) {
 TEST_F(X11Frame, AnUnhandledPressDoesNotHoldThePointer) {
   view->downResult = kMouseEventNotHandled;
   host.moveTo(150, 150);
-  host.button(Button1, true);
+  host.press(Button::Left);
+  ASSERT_TRUE(waitEvents(3));
+  EXPECT_FALSE(host.editorHoldsMouse());
   host.moveTo(600, 600);
   host.moveTo(150, 150);
-  host.button(Button1, false);
+  host.release(Button::Left);
   ASSERT_TRUE(waitEvents(4));
   for (int i = 0; i < 10; ++i) frame->idle();
   // No move from outside and no release reach the view; coming back is a new hover.
@@ -160,7 +163,7 @@ TEST_F(X11Frame, AParentDestroyedBeforeCloseEndsTheWindowQuietly) {
 }
 
 TEST(X11FrameWindow, ABadParentGivesNoWindowAndDoesNotEndTheProcess) {
-  REQUIRE_X_SERVER();
+  REQUIRE_WINDOWS();
   auto* frame = new CFrame(CRect(0, 0, 400, 400), reinterpret_cast<void*>(uintptr_t{0x7fffff}), nullptr);
   EXPECT_FALSE(frame->isOpen());
   frame->release();
@@ -176,19 +179,8 @@ TEST(X11FrameWindow, ButtonBitsFromEventState) {
   EXPECT_EQ(x11ButtonBit(4), 0);
 }
 
-namespace {
-int openFileCount() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
-}  // namespace
-
 TEST(X11FrameWindow, OpenCloseCyclesLeaveNoConnectionsWindowsOrMemoryBehind) {
-  REQUIRE_X_SERVER();
+  REQUIRE_WINDOWS();
   HostWindow host;
   ASSERT_TRUE(host.ok());
   EventLog events;
@@ -199,12 +191,12 @@ TEST(X11FrameWindow, OpenCloseCyclesLeaveNoConnectionsWindowsOrMemoryBehind) {
     frame->release();
   };
   for (int i = 0; i < 20; ++i) cycle();  // caches of cairo and fontconfig settle
-  const int files = openFileCount();
-  const size_t heap = mallinfo2().uordblks;
+  const ResourceCounts before = resourceCounts();
   constexpr int kCycles = 200;
   for (int i = 0; i < kCycles; ++i) cycle();
-  EXPECT_EQ(openFileCount(), files);
+  const ResourceCounts after = resourceCounts();
+  EXPECT_EQ(after.handles, before.handles);
   EXPECT_EQ(host.childCount(), 0);
   // Less than 100 bytes a cycle: nothing of a window (back buffer alone is 640 KB) stays.
-  EXPECT_LT(mallinfo2().uordblks, heap + 100 * kCycles);
+  EXPECT_LT(after.heapBytes, before.heapBytes + 100 * kCycles);
 }

@@ -1,11 +1,6 @@
 // The slew-rate analyzer's variables, literal tables and measurement sections.
 #include "effect/fablo_effect.h"
 
-#include <cmath>
-
-static_assert(std::atomic<double>::is_always_lock_free,
-              "the audio thread shares its peaks with the editor without a lock");
-
 namespace {
 
 constexpr const char* kImageFiles[] = {
@@ -21,15 +16,6 @@ constexpr const char* kTexts[] = {
 };
 
 constexpr int32_t kFirstText = 10000;
-
-// Raises a shared peak only when the slew is larger, so that a reset by the editor
-// between the load and the store is never overwritten with a stale peak.
-inline void raisePeak(std::atomic<double>& peak, double slew) {
-  double current = peak.load(std::memory_order_relaxed);
-  while (slew > current &&
-         !peak.compare_exchange_weak(current, slew, std::memory_order_relaxed)) {
-  }
-}
 
 }  // namespace
 
@@ -79,25 +65,6 @@ void TFabloEffect::onSlider() { copyHostValues(); }
 void TFabloEffect::onBlock() {
   blockHostExchange();
   copyHostValues();
-}
-
-void TFabloEffect::onSample() {
-  copyHostValues();
-  const double left = channelSample[0], right = channelSample[1];
-  slewLeft = sanitize(std::fabs(left - previousLeft));
-  slewRight = sanitize(std::fabs(right - previousRight));
-  // The slews are finite, so the raised peaks are too.
-  raisePeak(peakLeft, slewLeft);
-  raisePeak(peakRight, slewRight);
-  previousLeft = sanitize(left);
-  previousRight = sanitize(right);
-  // Plain load and store keep a locked instruction off the per-frame path. A push that
-  // resets the counter in between is overwritten, which only makes the next push run
-  // although this very frame was already counted in the last one.
-  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1,
-                         std::memory_order_relaxed);
-  graphWidth.store(400, std::memory_order_relaxed);
-  graphHeight.store(400, std::memory_order_relaxed);
 }
 
 void TFabloEffect::pushHistory() {

@@ -2,6 +2,7 @@
 // and draws the recent peaks as two logarithmic traces.
 #pragma once
 #include <atomic>
+#include <cmath>
 
 #include "runtime/fablo.h"
 
@@ -11,7 +12,7 @@ public:
 
   void onSlider() override;
   void onBlock() override;
-  void onSample() override;
+  void onSample() override;  // inline below: the audio bridge calls it per frame
   void reset() override;
   void onInit() override;
   void onGraphics() override;
@@ -38,3 +39,33 @@ public:
   double segStartX = 0, segEndX = 0, segStartValue = 0, segEndValue = 0;
   double segStartFraction = 0, segEndFraction = 0, segStartY = 0, segEndY = 0;
 };
+
+static_assert(std::atomic<double>::is_always_lock_free,
+              "the audio thread shares its peaks with the editor without a lock");
+
+// Raises a shared peak only when the slew is larger, so that a reset by the editor
+// between the load and the store is never overwritten with a stale peak.
+inline void raiseSharedPeak(std::atomic<double>& peak, double slew) {
+  double current = peak.load(std::memory_order_relaxed);
+  while (slew > current && !peak.compare_exchange_weak(current, slew, std::memory_order_relaxed)) {
+  }
+}
+
+inline void TFabloEffect::onSample() {
+  copyHostValues();
+  const double left = channelSample[0], right = channelSample[1];
+  slewLeft = sanitize(std::fabs(left - previousLeft));
+  slewRight = sanitize(std::fabs(right - previousRight));
+  // The slews are finite, so the raised peaks are too.
+  raiseSharedPeak(peakLeft, slewLeft);
+  raiseSharedPeak(peakRight, slewRight);
+  previousLeft = sanitize(left);
+  previousRight = sanitize(right);
+  // Plain load and store keep a locked instruction off the per-frame path. A push that
+  // resets the counter in between is overwritten, which only makes the next push run
+  // although this very frame was already counted in the last one.
+  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1,
+                         std::memory_order_relaxed);
+  graphWidth.store(400, std::memory_order_relaxed);
+  graphHeight.store(400, std::memory_order_relaxed);
+}

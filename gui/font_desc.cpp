@@ -78,12 +78,12 @@ const PlatformFont* CFontDesc::platformFont() {
 }
 
 CFontDesc* predefinedFont(int index) {
-  // Heap objects reachable from a static table: alive for the whole process.
-  static CFontDesc* const fonts[kPredefinedFontCount] = {
-      new CFontDesc("Arial", 12), new CFontDesc("Arial", 18), new CFontDesc("Arial", 14),
-      new CFontDesc("Arial", 12), new CFontDesc("Arial", 11), new CFontDesc("Arial", 10),
-      new CFontDesc("Arial", 9),  new CFontDesc("Symbol", 13)};
-  return index >= 0 && index < kPredefinedFontCount ? fonts[index] : nullptr;
+  // Static objects: alive until the library is unloaded, which then frees them (a host
+  // may load and unload the plug-in many times). Reference counts never reach zero.
+  static CFontDesc fonts[kPredefinedFontCount] = {
+      {"Arial", 12}, {"Arial", 18}, {"Arial", 14}, {"Arial", 12},
+      {"Arial", 11}, {"Arial", 10}, {"Arial", 9},  {"Symbol", 13}};
+  return index >= 0 && index < kPredefinedFontCount ? &fonts[index] : nullptr;
 }
 
 CFontDesc* const defaultFont = predefinedFont(0);

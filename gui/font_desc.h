@@ -45,7 +45,7 @@ private:
   std::unique_ptr<PlatformFont> platformFont_;
 };
 
-// Predefined descriptions, built at load time and never freed. Only defaultFont
+// Predefined descriptions, built at load time and freed at unload. Only defaultFont
 // (Arial 12) is used by this program.
 extern CFontDesc* const defaultFont;
 inline constexpr int kPredefinedFontCount = 8;

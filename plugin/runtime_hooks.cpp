@@ -31,17 +31,6 @@ void editorIdle(CZelk* z) { fx(z).idle(); }
 void close(CZelk* z) { fx(z).onClose(); }
 void draw(CZelk* z, double, double) { fx(z).onGraphics(); }
 
-int32_t mouseBits(int32_t toolkit) {
-  int32_t bits = 0;
-  if (toolkit & 0x2) bits |= 1;    // left button
-  if (toolkit & 0x8) bits |= 2;    // right button
-  if (toolkit & 0x20) bits |= 4;   // control
-  if (toolkit & 0x10) bits |= 8;   // shift
-  if (toolkit & 0x40) bits |= 16;  // alt
-  if (toolkit & 0x4) bits |= 64;   // middle button
-  return bits;
-}
-
 namespace {
 // Any mouse activity brings repaints back to at least 30 a second.
 void mouseAt(TFablo& e, double x, double y) {
@@ -52,7 +41,7 @@ void mouseAt(TFablo& e, double x, double y) {
 }  // namespace
 
 void mouseDown(CZelk* z, double x, double y, int32_t buttons) {
-  fx(z).mouseButtonsSlot = mouseBits(buttons);
+  fx(z).mouseButtonsSlot = CFabloMouse::mouseBitsFromButtons(buttons);
   mouseAt(fx(z), x, y);
 }
 void mouseUp(CZelk* z, double x, double y, int32_t) {

@@ -35,9 +35,6 @@ void getParameterDisplay(CZelk* z, int32_t index, char* text);
 int32_t getChunk(CZelk* z, void** data, bool isPreset);
 int32_t setChunk(CZelk* z, void* data, int32_t byteSize, bool isPreset);
 
-// Toolkit button state to the effect's mouseButtons bits.
-int32_t mouseBits(int32_t toolkitButtons);
-
 }  // namespace runtime_hooks
 
 // The full table for the effect class EffectT; key hooks stay empty.

@@ -18,7 +18,7 @@ struct SystemVariables {
   // Effect-visible copies of the host values, refreshed by the section prologues.
   double sampleRate = 0, channelCount = 0, blockSize = 0, tempo = 0;
   double timeSigNumerator = 0, timeSigDenominator = 0;
-  // Host slots, filled from host queries.
+  // Host slots, filled from host queries; always finite (their writers sanitize).
   double hostSampleRate = 0, hostChannelCount = 0, hostBlockSize = 0, hostTempo = 0;
   double hostTimeSigNumerator = 0, hostTimeSigDenominator = 0;
   double playState = 0, playPosition = 0;
@@ -123,6 +123,15 @@ class CFabloMouse : public CFabloGraphics {
 public:
   // Runtime slots written by the editor's mouse hooks, without the store rule.
   double mouseButtonsSlot = 0, mouseXSlot = 0, mouseYSlot = 0;
+  // Mouse bits for effect code from the toolkit's button state: left (2) gives 1, right
+  // (8) 2, control (32) 4, shift (16) 8, alt (64) 16, middle (4) 64; other bits are dropped.
+  static constexpr int32_t mouseBitsFromButtons(int32_t buttons) {
+    constexpr int32_t map[][2] = {{2, 1}, {8, 2}, {32, 4}, {16, 8}, {64, 16}, {4, 64}};
+    int32_t bits = 0;
+    for (const auto& m : map)
+      if (buttons & m[0]) bits |= m[1];
+    return bits;
+  }
   // Start of every drawing pass: canvas size, mouse copies, optional background fill.
   void drawPrologue();
 };
@@ -145,14 +154,17 @@ public:
   virtual uint32_t getChunk(void** data);
 
   // --- Section prologues and host exchange (shared by every generated effect) ---
-  // The six host-slot copies of onSlider/onBlock/onSample. Inline: onSample runs per frame.
+  // The six host-slot copies of onSlider/onBlock/onSample. Inline: onSample runs per
+  // frame. The store rule is applied where the host slots are written (initHostValues,
+  // blockHostExchange, reset), so the slots only ever hold finite values and the copies
+  // need not test them again.
   void copyHostValues() {
-    vars.sampleRate = sanitize(vars.hostSampleRate);
-    vars.channelCount = sanitize(vars.hostChannelCount);
-    vars.blockSize = sanitize(vars.hostBlockSize);
-    vars.tempo = sanitize(vars.hostTempo);
-    vars.timeSigNumerator = sanitize(vars.hostTimeSigNumerator);
-    vars.timeSigDenominator = sanitize(vars.hostTimeSigDenominator);
+    vars.sampleRate = vars.hostSampleRate;
+    vars.channelCount = vars.hostChannelCount;
+    vars.blockSize = vars.hostBlockSize;
+    vars.tempo = vars.hostTempo;
+    vars.timeSigNumerator = vars.hostTimeSigNumerator;
+    vars.timeSigDenominator = vars.hostTimeSigDenominator;
   }
   // Start of onInit: sample rate, channel count, block size and tempo into both slots,
   // time signature copied from its host slots.

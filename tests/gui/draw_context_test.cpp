@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/gui/new_count.h"
 #include "tests/gui/recording_surface.h"
 
 using namespace VSTGUI;
@@ -211,6 +212,27 @@ TEST(DrawContextShapes, PolygonsTranslateAndChooseOutlineByClosedFlag) {
   EXPECT_EQ(r.calls[0].args[89], 88 + 2);
 }
 
+TEST(DrawContextShapes, PolygonsUpToThirtyPointsAllocateNothing) {
+  // A surface that keeps nothing, so only the context's own allocations count.
+  struct Silent : RecordingSurface {
+    using RecordingSurface::RecordingSurface;
+    void fillPolygon(const PointF*, int) override {}
+    void drawPolygon(const PointF*, int) override {}
+  };
+  std::vector<Call> unused;
+  CDrawContext* c = new CDrawContext(std::make_unique<Silent>(&unused));
+  std::vector<CPoint> pts(31, CPoint(1, 2));
+  new_count::start();
+  c->drawPolygon(pts.data(), 30, kDrawFilledAndStroked, true);
+  const long thirty = new_count::stop();
+  new_count::start();
+  c->drawPolygon(pts.data(), 31, kDrawFilledAndStroked, true);
+  const long thirtyOne = new_count::stop();
+  EXPECT_EQ(thirty, 0);
+  EXPECT_EQ(thirtyOne, 1);
+  c->release();
+}
+
 TEST(DrawContextText, TextAtPutsTheLineBoxOnePixelBelowThePoint) {
   Recorded r;
   CDrawContext& c = r.fresh();
@@ -358,14 +380,4 @@ TEST(FontDesc, LongFamilyNamesAreCutWithoutSplittingCharacters) {
   ASSERT_NE(c->platformFont(), nullptr);
   EXPECT_FALSE(c->platformFont()->valid());
   c->release();
-}
-
-TEST(FontDesc, PredefinedDescriptions) {
-  EXPECT_EQ(predefinedFont(0), defaultFont);
-  EXPECT_STREQ(predefinedFont(1)->getName(), "Arial");
-  EXPECT_EQ(predefinedFont(1)->getSize(), 18);
-  EXPECT_EQ(predefinedFont(6)->getSize(), 9);
-  EXPECT_STREQ(predefinedFont(7)->getName(), "Symbol");
-  EXPECT_EQ(predefinedFont(7)->getSize(), 13);
-  EXPECT_EQ(predefinedFont(8), nullptr);
 }

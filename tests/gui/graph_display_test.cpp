@@ -87,15 +87,13 @@ TEST_F(GraphFixture, NewestEntryAtTheRightOnTheLogScale) {
   // The right trace ran last, so the segment variables hold its last segment.
   EXPECT_NEAR(fx->segEndY, 183.06, 0.01);
   EXPECT_NEAR(fx->segStartY, 400, 1e-9);
-}
 
-TEST_F(GraphFixture, SlewsAboveTheCeilingDrawAtTheTopEdge) {
+  // Slews above the ceiling (3.4) draw at the top edge.
   frame(10, -5);
   frame(0, 0);
   pass();
-  const auto drawn = drawnLines();
-  EXPECT_EQ(drawn[99], "drawLine 395 400 400 0");
-  EXPECT_EQ(drawn[198], "drawLine 395 400 400 0");
+  EXPECT_EQ(drawnLines()[99], "drawLine 395 38 400 0");
+  EXPECT_EQ(drawnLines()[198], "drawLine 395 183 400 0");
 }
 
 TEST_F(GraphFixture, CaptionsAndVersionTextInTheirPlaces) {

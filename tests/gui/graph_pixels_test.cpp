@@ -4,6 +4,8 @@
 // stays black.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "effect/fablo_effect.h"
@@ -132,6 +134,24 @@ TEST_F(GraphPicture, CaptionsInYellowWhereTheyBelong) {
   for (int y = 85; y <= 100; ++y)
     for (int x = 15; x <= 100; ++x) blue += at(x, y).b > at(x, y).r + 20;
   EXPECT_GT(blue, 20);
+}
+
+TEST(OffscreenPictureFile, OnePassIsWrittenAsA400By400Png) {
+  auto* fx = new TFabloEffect;
+  OffscreenPicture link;
+  fx->zelk = &link;
+  fx->reset();
+  fx->resume();
+  const std::string path = testing::TempDir() + "brimtrace_picture.png";
+  ASSERT_TRUE(renderPicture(*fx, path.c_str()));
+  EXPECT_EQ(fx->zelk, &link);  // the effect's own link is back after the pass
+  delete fx;
+  auto png = platform::loadImageFile(path.c_str());
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->width(), 400);
+  EXPECT_EQ(png->height(), 400);
+  EXPECT_EQ(static_cast<CairoBitmap&>(*png).pixel(200, 200), 0xFF000000u);
+  std::remove(path.c_str());
 }
 
 TEST_F(GraphPicture, BlackEverywhereElse) {

@@ -81,6 +81,7 @@ TEST_F(Processing, PassesAudioThroughBitExactInBothPrecisions) {
 
 TEST_F(Processing, EachBlockAsksTheHostForTransportInOrder) {
   fx->start();
+  EXPECT_EQ(host.count(audioMasterWantMidi), 0u);  // resume never asks for MIDI
   float buffer[2][64] = {};
   float* io[2] = {buffer[0], buffer[1]};
   for (int frames : {64, 0, -5}) {

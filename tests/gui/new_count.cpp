@@ -1,0 +1,33 @@
+#include "tests/gui/new_count.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> count{0};
+
+void* allocate(std::size_t size) {
+  if (counting.load(std::memory_order_relaxed)) count.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+void new_count::start() {
+  count = 0;
+  counting = true;
+}
+
+long new_count::stop() {
+  counting = false;
+  return count.load();
+}
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

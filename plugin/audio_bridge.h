@@ -7,8 +7,9 @@
 
 #include "plugin/zelk.h"
 
+// flatten: the compiler's size limits would otherwise keep a larger onSample out of line.
 template <class EffectT, class Sample>
-void bridgeBlock(CZelk* z, Sample** inputs, Sample** outputs, int32_t frames) {
+[[gnu::flatten]] void bridgeBlock(CZelk* z, Sample** inputs, Sample** outputs, int32_t frames) {
   EffectT* fx = static_cast<EffectT*>(z->getEffect());
   const int32_t channels = z->bridgeChannels();
   fx->EffectT::onBlock();

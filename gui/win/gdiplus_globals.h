@@ -1,0 +1,41 @@
+// Process-wide GDI+ start-up: GDI+ runs while at least one user holds a reference
+// (every bitmap, every surface, the frame). The last user shuts it down again.
+#pragma once
+#include <cstdint>
+
+#include "gui/base_object.h"
+
+namespace Gdiplus {
+class GpGraphics;
+}
+
+namespace VSTGUI::win {
+
+class GDIPlusGlobals : public CBaseObject {
+public:
+  static void take();       // starts GDI+ on the first reference
+  static void giveBack();   // shuts GDI+ down after the last one
+  static bool running();
+  static int32_t users();   // references held now (0 when not running)
+  // Counts start-ups: a GDI+ object made under an earlier count died with a shut-down.
+  static uint32_t generation();
+  // A 1 x 1 bitmap graphics for measuring text outside a paint; only while running.
+  static Gdiplus::GpGraphics* measuringGraphics();
+
+private:
+  GDIPlusGlobals();
+  ~GDIPlusGlobals() override;
+  uintptr_t token_ = 0;
+  bool started_ = false;
+};
+
+// One GDI+ reference for the lifetime of the holder.
+class GdiplusRef {
+public:
+  GdiplusRef() { GDIPlusGlobals::take(); }
+  ~GdiplusRef() { GDIPlusGlobals::giveBack(); }
+  GdiplusRef(const GdiplusRef&) : GdiplusRef() {}
+  GdiplusRef& operator=(const GdiplusRef&) { return *this; }
+};
+
+}  // namespace VSTGUI::win

@@ -1,0 +1,138 @@
+// GDI+ implementation of the raster seam: surfaces over a window's device context
+// or a bitmap, fonts, bitmaps, PNG decoding and encoding.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gui/raster.h"
+#include "gui/win/gdiplus_api.h"
+#include "gui/win/gdiplus_globals.h"
+
+namespace VSTGUI::win {
+
+// Packed RGBA (red in the low byte) to GDI+'s ARGB (alpha in the high byte).
+constexpr ARGB toArgb(PackedColor c) {
+  return (c & 0xFF000000u) | (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+}
+
+// UTF-8 text widened for GDI+; short texts need no allocation.
+class WideText {
+public:
+  explicit WideText(std::string_view utf8);
+  const wchar_t* data() const { return heap_ ? heap_.get() : local_; }
+  int length() const { return length_; }
+
+private:
+  wchar_t local_[256];
+  std::unique_ptr<wchar_t[]> heap_;
+  int length_ = 0;
+};
+
+// A font family, pixel size and one GDI+ style. The GDI+ font is made when first
+// needed and made again after GDI+ restarted, because a shut-down destroys it.
+class GdiplusFont final : public PlatformFont {
+public:
+  GdiplusFont(const char* family, double pixelSize, int style);
+  ~GdiplusFont() override;
+  bool valid() const override;
+  double measure(std::string_view utf8) const override;
+  double height(double dpiY) const override;
+
+  GpFont* handle() const;  // null when the family is missing or GDI+ is not running
+  int gdiplusStyle() const { return style_; }
+  GpStatus lastStatus() const { return status_; }
+
+private:
+  wchar_t family_[200];
+  float size_;
+  int style_;
+  mutable GpFont* font_ = nullptr;
+  mutable uint32_t generation_ = 0;
+  mutable bool tried_ = false;
+  mutable GpStatus status_ = Gdiplus::Ok;
+};
+
+class GdiplusBitmap final : public PlatformBitmap {
+public:
+  explicit GdiplusBitmap(GpBitmap* owned);  // takes ownership
+  ~GdiplusBitmap() override;
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+  GpBitmap* handle() const { return bitmap_; }
+  uint32_t pixel(int x, int y) const;  // ARGB, for tests and tools
+
+private:
+  GdiplusRef gdiplus_;  // first member: GDI+ outlives the bitmap
+  GpBitmap* bitmap_;
+  int width_ = 0, height_ = 0;
+};
+
+class GdiplusSurface final : public RasterSurface {
+public:
+  // On a device context: set up for painting a window.
+  explicit GdiplusSurface(HDC dc);
+  // On a window: its device context is held until the surface is destroyed.
+  explicit GdiplusSurface(HWND window);
+  // On a bitmap (offscreen drawing): pixel offset and smoothing keep GDI+'s defaults.
+  explicit GdiplusSurface(GdiplusBitmap& target);
+  ~GdiplusSurface() override;
+
+  void setPenColor(PackedColor c) override;
+  void setPenWidth(double w) override;
+  void setPenDotted(bool dotted) override;
+  void setFillColor(PackedColor c) override;
+  void setTextColor(PackedColor c) override;
+  void setAntialias(bool on) override;
+  void setClipRect(int x, int y, int w, int h) override;
+  void setTextAntialias(bool on) override;
+  double dpiY() const override;
+
+  void drawLine(int x1, int y1, int x2, int y2) override;
+  void fillRectangle(float x, float y, float w, float h) override;
+  void drawRectangle(float x, float y, float w, float h) override;
+  void fillEllipse(int x, int y, int w, int h) override;
+  void drawEllipse(int x, int y, int w, int h) override;
+  void fillArc(float x, float y, float w, float h, float start, float sweep) override;
+  void drawArc(float x, float y, float w, float h, float start, float sweep) override;
+  void fillPolygon(const PointF* pts, int count) override;
+  void drawPolygon(const PointF* pts, int count) override;
+  void drawLines(const PointF* pts, int count) override;
+  void drawString(const PlatformFont& font, std::string_view utf8, float x, float y) override;
+  void drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w, int h,
+                  uint8_t alpha) override;
+
+  GpGraphics* graphics() const { return graphics_.handle; }
+  // Last status of each platform object, for diagnosis; failures are otherwise ignored.
+  GpStatus graphicsStatus() const { return graphics_.status; }
+  GpStatus penStatus() const { return pen_.status; }
+  GpStatus fillStatus() const { return fill_.status; }
+  GpStatus textStatus() const { return text_.status; }
+
+private:
+  template <class H>
+  struct Wrapped {
+    H* handle = nullptr;
+    GpStatus status = Gdiplus::Ok;
+    GpStatus operator()(GpStatus s) { return status = s; }
+  };
+  void init(bool deviceSetup);
+
+  GdiplusRef gdiplus_;
+  Wrapped<GpGraphics> graphics_;
+  Wrapped<GpPen> pen_;
+  Wrapped<GpSolidFill> fill_;
+  Wrapped<GpSolidFill> text_;
+  HWND window_ = nullptr;
+  HDC windowDc_ = nullptr;
+};
+
+// A 32-bit ARGB copy of a decoded image; disposes the decoded one (null on failure).
+std::unique_ptr<PlatformBitmap> argbCopyOf(GpBitmap* decoded);
+// Finds an installed image encoder by MIME type ("image/png").
+bool encoderClsid(const wchar_t* mimeType, CLSID& out);
+// An 8-bit path in the system code page, widened for GDI+.
+std::wstring widenPath(const char* path);
+
+}  // namespace VSTGUI::win

@@ -20,10 +20,11 @@ namespace host {
 const char* const kUsageText =
     "usage: brimtrace-host COMMAND ...\n"
     "  info PLUGIN                      the plug-in's record, names, capabilities, editor size\n"
-    "  process PLUGIN IN OUT [--block N] [--double]\n"
+    "  process PLUGIN IN OUT [--block N] [--double] [--no-progress]\n"
     "                                   stream an audio file through the plug-in\n"
-    "  snapshot PLUGIN [IN] --png OUT.png [--seconds S]\n"
-    "                                   run the editor on audio (or the built-in signal), save its picture\n"
+    "  snapshot PLUGIN [IN] --png OUT.png [--seconds S] [--idle MS] [--block N]\n"
+    "                                   run the editor on audio (a file, else the built-in signal) at\n"
+    "                                   real-time pace for S seconds (6; a file: its length), save its picture\n"
     "  signal OUT [--seconds S] [--rate HZ]\n"
     "                                   write the built-in demonstration signal\n"
     "  compare A B [--tolerance T]      whether two audio files hold the same samples\n";

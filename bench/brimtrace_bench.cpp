@@ -120,20 +120,33 @@ void BM_InstanceCreate(benchmark::State& state) {
   }
 }
 
-// The whole picture with a full history; one frame of audio between paints so that
-// every paint pushes an entry, as it does while audio runs.
+// The whole picture with a full history; one block of audio between paints so that
+// every paint pushes an entry, as it does while audio runs. A smooth history (peaks
+// rising slowly, as from music) draws short trace segments; a jagged one (each entry
+// at the other edge from its neighbours) draws 198 segments across the whole height,
+// the costliest picture there is.
+template <bool jagged>
 void BM_DrawingPass(benchmark::State& state) {
   AEffect* e = bench::makeInstance();
   EditorPaint painter(e);
   Block<float> block(Input::kNormal);
-  for (int pass = 0; pass < 100; ++pass) {
-    const float level = static_cast<float>(std::pow(10.0, -5 + pass * 0.05));
+  int pass = 0;
+  auto feed = [&] {
+    // Jagged: slews of 4 and 0 in turn, entries at the top and the bottom edge.
+    const float level = jagged ? (pass % 2 ? 2.0f : 0.0f)
+                               : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
     for (int i = 0; i < kFrames; ++i) block.in0[i] = block.in1[i] = (i % 2 ? level : -level);
     process(e, block);
+    ++pass;
+  };
+  for (int i = 0; i < 100; ++i) {
+    feed();
     painter.paint();
   }
   for (auto _ : state) {
-    e->processReplacing(e, block.inputs, block.outputs, 1);
+    state.PauseTiming();
+    feed();
+    state.ResumeTiming();
     painter.paint();
   }
   bench::closeInstance(e);
@@ -146,7 +159,8 @@ BENCHMARK(BM_Process<float, Input::kSubnormal>)->Name("processReplacing/subnorma
 BENCHMARK(BM_Process<double, Input::kNormal>)->Name("processDoubleReplacing/normal");
 BENCHMARK(BM_Process<double, Input::kSubnormal>)->Name("processDoubleReplacing/subnormal");
 BENCHMARK(BM_InstanceCreate)->Name("instance/entry+open+resume")->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DrawingPass)->Name("drawing/full_pass_400x400")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawingPass<false>)->Name("drawing/full_pass_400x400/smooth_history")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawingPass<true>)->Name("drawing/full_pass_400x400/jagged_history")->Unit(benchmark::kMicrosecond);
 
 // Cost ratio b / a of two block operations, measured alternately so that both see the
 // same machine: many short samples of each, the fastest sample of each compared. On a
@@ -293,8 +307,10 @@ int main(int argc, char** argv) {
   row("subnormal / normal input (double)",
       ratio("processDoubleReplacing/subnormal", "processDoubleReplacing/normal"), "x", 1.2,
       exact("processDoubleReplacing/subnormal"));
-  const double draw = recorder.ns("drawing/full_pass_400x400");
-  row("drawing pass, 400 x 400 offscreen", draw < 0 ? -1 : draw / 1e6, "ms", 1);
+  const double smooth = recorder.ns("drawing/full_pass_400x400/smooth_history");
+  row("drawing pass, 400 x 400 offscreen, smooth history", smooth < 0 ? -1 : smooth / 1e6, "ms", 1);
+  const double jagged = recorder.ns("drawing/full_pass_400x400/jagged_history");
+  row("drawing pass, 400 x 400 offscreen, jagged history", jagged < 0 ? -1 : jagged / 1e6, "ms", 1);
   const double create = recorder.ns("instance/entry+open+resume");
   row("entry + effOpen + resume", create < 0 ? -1 : create / 1e6, "ms", 1);
   row("resident memory per instance (100 instances)", kib, "KiB", 600);

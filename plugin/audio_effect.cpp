@@ -27,6 +27,15 @@ intptr_t VST_CALLBACK dispatchEntry(AEffect* e, int32_t opcode, int32_t index, i
   }
 }
 
+// The key modifiers that effEditKeyDown and effEditKeyUp carry in opt: the low 8 bits of
+// its integer value. An option no 32-bit integer can hold (NaN, infinities, huge values)
+// carries none; converting it would be undefined.
+uint8_t modifierByte(float opt) {
+  const double d = opt;
+  if (!(d > -2147483649.0 && d < 2147483648.0)) return 0;
+  return static_cast<uint8_t>(static_cast<int32_t>(d) & 0xFF);
+}
+
 void VST_CALLBACK processEntry(AEffect*, float**, float**, int32_t) {}
 
 void VST_CALLBACK processReplacingEntry(AEffect* e, float** inputs, float** outputs, int32_t frames) {
@@ -186,8 +195,7 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
     case effEditKeyDown:
     case effEditKeyUp: {
       if (!editor) return 0;
-      VstKeyCode key{index, static_cast<uint8_t>(value & 0xFF),
-                     static_cast<uint8_t>(static_cast<int32_t>(opt) & 0xFF)};
+      VstKeyCode key{index, static_cast<uint8_t>(value & 0xFF), modifierByte(opt)};
       const int32_t handled = opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
       return handled > 0 ? 1 : 0;
     }

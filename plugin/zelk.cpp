@@ -110,8 +110,10 @@ bool CZelk::getProgramNameIndexed(int32_t category, int32_t index, char* text) {
 
 int32_t CZelk::processEvents(VstEvents* events) {
   if (!events) return 0;
+  // The host's list runs past the two slots VstEvents declares.
+  VstEvent* const* list = events->events;
   for (int32_t i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (!event || event->type != kVstMidiType) continue;
     VstMidiEvent midi;
     std::memcpy(&midi, event, sizeof midi);

@@ -10,23 +10,26 @@
 class EditorPaint {
 public:
   explicit EditorPaint(AEffect* effect, int32_t width = 400, int32_t height = 400)
-      : plugin_(static_cast<CZelk*>(static_cast<AudioEffect*>(effect->object))),
-        width_(width),
-        height_(height),
-        bitmap_(new VSTGUI::CBitmap(width, height)) {}
+      : plugin_(pluginOf(effect)), bitmap_(new VSTGUI::CBitmap(width, height)) {}
   ~EditorPaint() { bitmap_->release(); }
   EditorPaint(const EditorPaint&) = delete;
   EditorPaint& operator=(const EditorPaint&) = delete;
 
-  void paint() {
-    auto* context = new VSTGUI::COffscreenContext(bitmap_);
-    context->drawRect(VSTGUI::CRect(0, 0, width_, height_), VSTGUI::kDrawFilled);
-    if (plugin_->getHooks().draw) {
-      plugin_->setDrawContext(context);
-      plugin_->getHooks().draw(plugin_, width_, height_);
-      plugin_->setDrawContext(nullptr);
+  void paint() { paintInto(plugin_, bitmap_); }
+
+  // One paint of plugin's picture into bitmap, which keeps what was drawn.
+  static void paintInto(CZelk* plugin, VSTGUI::CBitmap* bitmap) {
+    auto* context = new VSTGUI::COffscreenContext(bitmap);
+    context->drawRect(VSTGUI::CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()), VSTGUI::kDrawFilled);
+    if (plugin->getHooks().draw) {
+      plugin->setDrawContext(context);
+      plugin->getHooks().draw(plugin, bitmap->getWidth(), bitmap->getHeight());
+      plugin->setDrawContext(nullptr);
     }
     context->release();
+  }
+  static CZelk* pluginOf(AEffect* effect) {
+    return static_cast<CZelk*>(static_cast<AudioEffect*>(effect->object));
   }
 
   VSTGUI::CBitmap* bitmap() const { return bitmap_; }
@@ -34,6 +37,5 @@ public:
 
 private:
   CZelk* plugin_;
-  int32_t width_, height_;
   VSTGUI::CBitmap* bitmap_;
 };

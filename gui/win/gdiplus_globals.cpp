@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "gui/font_desc.h"
 #include "gui/win/gdiplus_api.h"
 
 namespace VSTGUI::win {
@@ -23,7 +24,10 @@ GDIPlusGlobals::GDIPlusGlobals() {
   ++gGeneration;
 }
 
+// Runs while the process-wide pointer still names this instance, so the fonts dropped
+// here are deleted while GDI+ is still up.
 GDIPlusGlobals::~GDIPlusGlobals() {
+  dropPredefinedPlatformFonts();
   if (gMeasureGraphics) gp::GdipDeleteGraphics(gMeasureGraphics);
   if (gMeasureBitmap) gp::GdipDisposeImage(gMeasureBitmap);
   gMeasureGraphics = nullptr;
@@ -44,13 +48,9 @@ void GDIPlusGlobals::take() {
 void GDIPlusGlobals::giveBack() {
   std::lock_guard lock(gLock);
   if (!gInstance) return;
-  if (gInstance->refCount() == 1) {
-    GDIPlusGlobals* last = gInstance;
-    gInstance = nullptr;
-    last->release();
-  } else {
-    gInstance->release();
-  }
+  const bool last = gInstance->refCount() == 1;
+  gInstance->release();
+  if (last) gInstance = nullptr;
 }
 
 bool GDIPlusGlobals::running() {

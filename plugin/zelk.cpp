@@ -25,6 +25,9 @@ CZelk::CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audio
 }
 
 CZelk::~CZelk() {
+  // A host may destroy the plug-in with its editor still open: the window and the view
+  // go first, while the effect they draw still exists.
+  if (editor) editor->close();
   for (VSTGUI::CFontDesc*& font : fontCache_) {
     if (font) font->release();
     font = nullptr;

@@ -1,36 +1,35 @@
-// The plug-in's editor. Until the window and view land it only answers the host's
-// requests: its size, and open, close and idle that do nothing visible.
+// The plug-in's editor: a 400 x 400 frame in the host's window with one CZelkView that
+// the effect draws into. Its idle runs the effect's repaint pacing, then the frame's idle.
 #pragma once
 #include <cstdint>
 
-#include "plugin/aeff_editor.h"
+#include "plugin/gui_editor.h"
 
 class CZelk;
+class CZelkView;
 
-class CZelkEditor : public AEffEditor {
+class CZelkEditor : public AEffGUIEditor {
 public:
   CZelkEditor(CZelk* plugin, int32_t width, int32_t height);
+  ~CZelkEditor() override;
 
-  bool getRect(ERect** rect) override {
-    *rect = &rect_;
-    return true;
-  }
+  bool getRect(ERect** rect) override;
+  // Opens the frame and its view in the host's window (an HWND, or an X11 Window id);
+  // an editor still open is closed first. False when no window could be made.
   bool open(void* parent) override;
   void close() override;
   void idle() override;
-  bool setKnobMode(int32_t mode) override {
-    knobMode_ = mode;
-    return true;
-  }
-  // Invalidates the view when one is open.
-  void repaint() {}
+
+  // Invalidates the whole view when one is open (the effect's repaint request).
+  void repaint();
 
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
+  CZelkView* getView() const { return view_; }
 
 private:
   ERect rect_;
   CZelk* plugin_;
+  CZelkView* view_ = nullptr;  // owned by the frame; null while closed
   int32_t width_, height_;
-  int32_t knobMode_ = 0;
 };

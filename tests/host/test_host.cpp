@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #ifndef BRIMTRACE_PLUGIN_PATH
 #error "BRIMTRACE_PLUGIN_PATH must name the built plug-in library"
 #endif
@@ -24,34 +18,8 @@ std::string PluginLibrary::builtPath() {
   return path;
 }
 
-PluginLibrary::PluginLibrary(const std::string& path) {
-#if defined(_WIN32)
-  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (!handle_) error_ = "LoadLibrary failed with " + std::to_string(GetLastError()) + " for " + path;
-#else
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) error_ = dlerror();
-#endif
-  if (handle_) alloc_count::watchModule(handle_);
-}
-
-PluginLibrary::~PluginLibrary() {
-  if (!handle_) return;
-#if defined(_WIN32)
-  FreeLibrary(static_cast<HMODULE>(handle_));
-#else
-  dlclose(handle_);
-#endif
-}
-
-PluginLibrary::Entry PluginLibrary::entry(const char* name) const {
-  if (!handle_) return nullptr;
-#if defined(_WIN32)
-  return reinterpret_cast<Entry>(
-      reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
-#else
-  return reinterpret_cast<Entry>(dlsym(handle_, name));
-#endif
+PluginLibrary::PluginLibrary(const std::string& path) : PluginModule(path) {
+  if (loaded()) alloc_count::watchModule(handle());
 }
 
 namespace {

@@ -10,28 +10,15 @@
 #include <vector>
 
 #include "plugin/vst2.h"
+#include "tools/host/plugin_module.h"
 
-// The plug-in library, loaded with the platform's loader (dlopen / LoadLibrary).
-class PluginLibrary {
+// The built plug-in library, loaded with the platform's loader as a host loads it.
+class PluginLibrary : public PluginModule {
 public:
-  using Entry = AEffect* (*)(audioMasterCallback);
-
   explicit PluginLibrary(const std::string& path = builtPath());
-  ~PluginLibrary();  // unloads
-  PluginLibrary(const PluginLibrary&) = delete;
-  PluginLibrary& operator=(const PluginLibrary&) = delete;
-
-  bool loaded() const { return handle_ != nullptr; }
-  Entry entry(const char* name = "VSTPluginMain") const;
-  void* handle() const { return handle_; }
-  const std::string& error() const { return error_; }
 
   // The library this build made, as the platform's loader spells paths.
   static std::string builtPath();
-
-private:
-  void* handle_ = nullptr;
-  std::string error_;
 };
 
 // One call the plug-in made to the host, with a copy of the first event it sent.

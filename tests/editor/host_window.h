@@ -1,0 +1,85 @@
+// A window standing in for the host's editor window, with what the editor tests need
+// from the platform: the window handle to give effEditOpen, its pixels as on screen,
+// its children, and mouse input from outside (XTest on X11, posted messages on Windows).
+//
+// On Linux the tests start a private Xvfb (display number picked by the server) before
+// the first window and point DISPLAY at it; the code under test finds it there.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace brimtrace_test {
+
+// True when windows can be made (a private X server runs, or the Windows desktop).
+bool windowsAvailable();
+
+enum class Button { Left, Middle, Right };
+enum Modifiers : int { kNoModifier = 0, kShiftKey = 1, kControlKey = 2 };
+
+class HostWindow {
+public:
+  explicit HostWindow(int width = 400, int height = 400);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  bool ok() const;
+  void* handle() const;  // HWND or X11 Window id, as effEditOpen takes it
+  int childCount() const;
+  // 0xRRGGBB of the window's pixels, children included, as on screen.
+  uint32_t pixel(int x, int y) const;
+  std::vector<uint32_t> grab() const;  // width x height, row by row
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+  // Mouse input in window coordinates (outside the window is allowed).
+  void moveTo(int x, int y, int modifiers = kNoModifier);
+  void press(Button b, int modifiers = kNoModifier);
+  void release(Button b, int modifiers = kNoModifier);
+  // Whether the editor's window holds the mouse (a press it kept and not yet released).
+  bool editorHoldsMouse() const;
+  // Windows: dispatches the thread's pending messages (paints among them); X11: nothing.
+  void pump();
+  void destroy();  // as a host that destroys its window before closing the editor
+
+#ifndef _WIN32
+  void* display() const { return display_; }
+  void key(unsigned long keysym, bool press);
+  void button(unsigned int button, bool press);  // raw X button number
+#endif
+
+private:
+  int width_, height_;
+#ifdef _WIN32
+  void* hwnd_ = nullptr;
+  int x_ = 0, y_ = 0;
+  int held_ = 0;  // MK_ bits of the buttons down
+#else
+  void* display_ = nullptr;
+  unsigned long window_ = 0;
+#endif
+};
+
+// What the process holds now: open handles (file descriptors on Linux), window-system
+// objects (GDI and USER objects on Windows; 0 on X11, whose resources die with the
+// editor's own connection) and heap bytes in use.
+struct ResourceCounts {
+  long handles = 0;
+  long windowObjects = 0;
+  long long heapBytes = 0;
+};
+ResourceCounts resourceCounts();
+
+// Runs step until done answers true or the time runs out; false on time-out.
+bool waitFor(const std::function<bool()>& done, const std::function<void()>& step,
+             int timeoutMs = 3000);
+
+}  // namespace brimtrace_test
+
+// Skips the test when no window can be made.
+#define REQUIRE_WINDOWS()                                                                  \
+  do {                                                                                     \
+    if (!brimtrace_test::windowsAvailable()) GTEST_SKIP() << "no display to open windows"; \
+  } while (0)

@@ -1,0 +1,37 @@
+#include "tools/host/audio_io.h"
+
+#include <cmath>
+
+namespace host {
+
+const char* encodingName(SampleEncoding encoding) {
+  switch (encoding) {
+    case SampleEncoding::Pcm16: return "16-bit PCM";
+    case SampleEncoding::Pcm24: return "24-bit PCM";
+    case SampleEncoding::Pcm32: return "32-bit PCM";
+    case SampleEncoding::Float32: return "32-bit float";
+    case SampleEncoding::Float64: return "64-bit float";
+    case SampleEncoding::Other: break;
+  }
+  return "other";
+}
+
+int32_t toPcm(double value, int bits, int64_t& clipped, int64_t& nonFinite) {
+  if (!std::isfinite(value)) {
+    ++nonFinite;
+    return 0;
+  }
+  const double scale = static_cast<double>(1LL << (bits - 1));
+  const double scaled = std::nearbyint(value * scale);
+  if (scaled > scale - 1) {
+    ++clipped;
+    return static_cast<int32_t>(scale - 1);
+  }
+  if (scaled < -scale) {
+    ++clipped;
+    return static_cast<int32_t>(-scale);
+  }
+  return static_cast<int32_t>(scaled);
+}
+
+}  // namespace host

@@ -1,0 +1,60 @@
+// Audio files as the host streams them: interleaved doubles in [-1, 1] (a double holds
+// every 16/24/32-bit PCM sample and every float sample exactly). Linux reads and writes
+// through libsndfile, Windows through the built-in WAV code (wav_file.h).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace host {
+
+// How samples are stored in a file; the output keeps the input's encoding.
+enum class SampleEncoding { Pcm16, Pcm24, Pcm32, Float32, Float64, Other };
+
+const char* encodingName(SampleEncoding encoding);
+
+class AudioReader {
+public:
+  virtual ~AudioReader() = default;
+  virtual int channels() const = 0;
+  virtual double sampleRate() const = 0;
+  virtual int64_t frames() const = 0;  // total frames in the file
+  virtual SampleEncoding encoding() const = 0;
+  virtual std::string formatName() const = 0;  // e.g. "WAV 16-bit PCM"
+  // Reads up to `count` frames; answers the number read, 0 at the end, -1 on an error.
+  virtual int64_t read(double* interleaved, int64_t count) = 0;
+  const std::string& error() const { return error_; }
+
+protected:
+  std::string error_;
+};
+
+class AudioWriter {
+public:
+  virtual ~AudioWriter() = default;
+  // Values outside [-1, 1] are clipped and non-finite ones written as 0 for PCM
+  // encodings; both are counted.
+  virtual bool write(const double* interleaved, int64_t count) = 0;
+  // Completes the file; a writer destroyed without close() leaves it incomplete.
+  virtual bool close() = 0;
+  const std::string& error() const { return error_; }
+  int64_t clipped() const { return clipped_; }
+  int64_t nonFinite() const { return nonFinite_; }
+
+protected:
+  std::string error_;
+  int64_t clipped_ = 0;
+  int64_t nonFinite_ = 0;
+};
+
+// The platform's reader and writer. On failure they answer null and fill `error`.
+std::unique_ptr<AudioReader> openAudioReader(const std::string& path, std::string& error);
+std::unique_ptr<AudioWriter> createAudioWriter(const std::string& path, int channels, double sampleRate,
+                                               SampleEncoding encoding, std::string& error);
+
+// PCM conversion shared by both back ends: symmetric scaling by 2^(bits-1), so that a
+// sample read and written again is the same sample.
+int32_t toPcm(double value, int bits, int64_t& clipped, int64_t& nonFinite);
+inline double fromPcm(int32_t value, int bits) { return value / static_cast<double>(1LL << (bits - 1)); }
+
+}  // namespace host

@@ -1,0 +1,71 @@
+#include "tools/host/plugin_module.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace {
+#if defined(_WIN32)
+std::string lastErrorText() {
+  const DWORD code = GetLastError();
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = n && text ? std::string(text, n) : std::string();
+  if (text) LocalFree(text);
+  // Some messages carry a "%1" placeholder for the file: it is not filled in here.
+  for (size_t at; (at = result.find("%1")) != std::string::npos;) result.replace(at, 2, "the file");
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+    result.pop_back();
+  return "error " + std::to_string(code) + (result.empty() ? "" : ": " + result);
+}
+#endif
+}  // namespace
+
+PluginModule::PluginModule(const std::string& path) {
+#if defined(_WIN32)
+  // No "cannot find DLL" message boxes: the caller reports the failure.
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+  if (!handle_) error_ = "LoadLibrary failed with " + lastErrorText();
+  SetErrorMode(oldMode);
+#else
+  dlerror();
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) {
+    const char* text = dlerror();
+    error_ = text ? text : "dlopen failed";
+  }
+#endif
+}
+
+PluginModule::~PluginModule() {
+  if (!handle_) return;
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+  dlclose(handle_);
+#endif
+}
+
+void* PluginModule::symbol(const char* name) const {
+  if (!handle_ || !name) return nullptr;
+#if defined(_WIN32)
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+  return dlsym(handle_, name);
+#endif
+}
+
+PluginModule::Entry PluginModule::findEntry(const char** name) const {
+  for (const char* candidate : {"VSTPluginMain", "main"}) {
+    if (Entry e = entry(candidate)) {
+      if (name) *name = candidate;
+      return e;
+    }
+  }
+  return nullptr;
+}

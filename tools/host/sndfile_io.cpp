@@ -1,0 +1,212 @@
+// Audio files on Linux: everything libsndfile reads (WAV, AIFF, FLAC, Ogg, CAF...).
+// Integer files go through sf_readf_int / sf_writef_int with our own symmetric scaling,
+// because libsndfile's float conversion scales reads and writes differently (2^15 in,
+// 2^15 - 1 out) and would change every sample of a pass-through.
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "tools/host/audio_io.h"
+
+namespace host {
+namespace {
+
+SampleEncoding encodingOf(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_16: return SampleEncoding::Pcm16;
+    case SF_FORMAT_PCM_24: return SampleEncoding::Pcm24;
+    case SF_FORMAT_PCM_32: return SampleEncoding::Pcm32;
+    case SF_FORMAT_FLOAT: return SampleEncoding::Float32;
+    case SF_FORMAT_DOUBLE: return SampleEncoding::Float64;
+    default: return SampleEncoding::Other;
+  }
+}
+
+bool isIntegerFormat(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW: return true;
+    default: return false;
+  }
+}
+
+int pcmBits(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return 8;
+    case SF_FORMAT_PCM_24: return 24;
+    case SF_FORMAT_PCM_32: return 32;
+    default: return 16;
+  }
+}
+
+std::string majorName(int format) {
+  SF_FORMAT_INFO info{};
+  info.format = format & SF_FORMAT_TYPEMASK;
+  if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 && info.name) return info.name;
+  return "audio";
+}
+
+class SndReader final : public AudioReader {
+public:
+  SndReader(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {}
+  ~SndReader() override { sf_close(file_); }
+
+  int channels() const override { return info_.channels; }
+  double sampleRate() const override { return info_.samplerate; }
+  int64_t frames() const override { return info_.frames; }
+  SampleEncoding encoding() const override { return encodingOf(info_.format); }
+  std::string formatName() const override {
+    SF_FORMAT_INFO sub{};
+    sub.format = info_.format & SF_FORMAT_SUBMASK;
+    std::string subName = sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub) == 0 && sub.name
+                              ? sub.name : "";
+    SF_FORMAT_INFO major{};
+    major.format = info_.format & SF_FORMAT_TYPEMASK;
+    std::string majorText = sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major) == 0 && major.name
+                                ? major.name : "audio";
+    return majorText + (subName.empty() ? "" : " " + subName);
+  }
+
+  int64_t read(double* out, int64_t count) override {
+    if (!isIntegerFormat(info_.format)) {
+      const sf_count_t n = sf_readf_double(file_, out, count);
+      return check(n);
+    }
+    ints_.resize(static_cast<size_t>(count) * info_.channels);
+    const sf_count_t n = sf_readf_int(file_, ints_.data(), count);
+    for (sf_count_t i = 0; i < n * info_.channels; ++i) out[i] = fromPcm(ints_[i], 32);
+    return check(n);
+  }
+
+private:
+  int64_t check(sf_count_t n) {
+    if (n == 0 && sf_error(file_) != SF_ERR_NO_ERROR) {
+      error_ = sf_strerror(file_);
+      return -1;
+    }
+    return n;
+  }
+
+  SNDFILE* file_;
+  SF_INFO info_;
+  std::vector<int> ints_;
+};
+
+class SndWriter final : public AudioWriter {
+public:
+  SndWriter(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {}
+  ~SndWriter() override {
+    if (file_) sf_close(file_);
+  }
+
+  bool write(const double* in, int64_t count) override {
+    if (!file_) return false;
+    const size_t samples = static_cast<size_t>(count) * info_.channels;
+    sf_count_t written;
+    if (isIntegerFormat(info_.format)) {
+      ints_.resize(samples);
+      // Rounded at the file's own depth, then left-justified as libsndfile expects.
+      const int bits = pcmBits(info_.format);
+      for (size_t i = 0; i < samples; ++i)
+        ints_[i] = static_cast<int>(static_cast<uint32_t>(toPcm(in[i], bits, clipped_, nonFinite_)) << (32 - bits));
+      written = sf_writef_int(file_, ints_.data(), count);
+    } else {
+      written = sf_writef_double(file_, in, count);
+    }
+    if (written != count) {
+      error_ = sf_strerror(file_);
+      return false;
+    }
+    return true;
+  }
+
+  bool close() override {
+    if (!file_) return error_.empty();
+    const int result = sf_close(file_);
+    file_ = nullptr;
+    if (result != 0) error_ = sf_error_number(result);
+    return result == 0;
+  }
+
+private:
+  SNDFILE* file_;
+  SF_INFO info_;
+  std::vector<int> ints_;
+};
+
+// The container from the file name's extension; WAV when there is none we know.
+int majorFromPath(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (ext == "aif" || ext == "aiff") return SF_FORMAT_AIFF;
+  if (ext == "flac") return SF_FORMAT_FLAC;
+  if (ext == "ogg" || ext == "oga") return SF_FORMAT_OGG;
+  if (ext == "caf") return SF_FORMAT_CAF;
+  if (ext == "w64") return SF_FORMAT_W64;
+  if (ext == "au" || ext == "snd") return SF_FORMAT_AU;
+  return SF_FORMAT_WAV;
+}
+
+int subtypeOf(SampleEncoding encoding) {
+  switch (encoding) {
+    case SampleEncoding::Pcm16: return SF_FORMAT_PCM_16;
+    case SampleEncoding::Pcm24: return SF_FORMAT_PCM_24;
+    case SampleEncoding::Pcm32: return SF_FORMAT_PCM_32;
+    case SampleEncoding::Float64: return SF_FORMAT_DOUBLE;
+    default: return SF_FORMAT_FLOAT;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<AudioReader> openAudioReader(const std::string& path, std::string& error) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) {
+    error = "cannot read " + path + ": " + sf_strerror(nullptr);
+    return nullptr;
+  }
+  if (info.channels < 1 || info.samplerate < 1) {
+    sf_close(file);
+    error = path + ": the file has no audio channels";
+    return nullptr;
+  }
+  return std::make_unique<SndReader>(file, info);
+}
+
+std::unique_ptr<AudioWriter> createAudioWriter(const std::string& path, int channels, double sampleRate,
+                                               SampleEncoding encoding, std::string& error) {
+  SF_INFO info{};
+  info.channels = channels;
+  info.samplerate = static_cast<int>(sampleRate + 0.5);
+  const int major = majorFromPath(path);
+  // Keep the input's encoding where the container allows it, else its usual one.
+  info.format = major | subtypeOf(encoding);
+  if (!sf_format_check(&info)) {
+    info.format = major | (major == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24
+                           : major == SF_FORMAT_OGG ? SF_FORMAT_VORBIS
+                                                    : SF_FORMAT_FLOAT);
+  }
+  if (!sf_format_check(&info)) {
+    error = "cannot write " + path + ": " + majorName(major) + " does not hold " + std::to_string(channels) +
+            " channels at " + std::to_string(info.samplerate) + " Hz";
+    return nullptr;
+  }
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) {
+    error = "cannot create " + path + ": " + sf_strerror(nullptr);
+    return nullptr;
+  }
+  return std::make_unique<SndWriter>(file, info);
+}
+
+}  // namespace host

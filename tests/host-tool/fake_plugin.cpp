@@ -7,6 +7,7 @@
 //   bad_magic:  the entry returns a record without the VST magic.
 //   crash:      effOpen writes through a null pointer.
 //   no_entry:   exports no entry at all.
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -48,7 +49,7 @@ constexpr unsigned kGreen = 0x28A05A, kRed = 0xC02020;
 
 struct Fake {
   AEffect effect{};
-  bool heardSound = false;  // written on the audio thread, read at idle: a flag is enough here
+  std::atomic<bool> heardSound{false};  // written on the audio thread, read at idle
   int idles = 0;
   ERect rect{0, 0, kEditorSize, kEditorSize};
 #if FAKE_HAS_EDITOR && defined(_WIN32)
@@ -178,7 +179,9 @@ FAKE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
 #if FAKE_KIND == KIND_REFUSE
   return nullptr;
 #else
-  Fake* fake = new Fake;
+  // The host cannot close a record without the magic: that fake must not be a leak.
+  static Fake badMagic;
+  Fake* fake = FAKE_KIND == KIND_BAD_MAGIC ? &badMagic : new Fake;
   AEffect& e = fake->effect;
   e.magic = FAKE_KIND == KIND_BAD_MAGIC ? 0x12345678 : kEffectMagic;
   e.dispatcher = dispatcher;

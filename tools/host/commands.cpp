@@ -20,10 +20,11 @@ namespace host {
 const char* const kUsageText =
     "usage: brimtrace-host COMMAND ...\n"
     "  info PLUGIN                      the plug-in's record, names, capabilities, editor size\n"
-    "  process PLUGIN IN OUT [--block N] [--double]\n"
+    "  process PLUGIN IN OUT [--block N] [--double] [--no-progress]\n"
     "                                   stream an audio file through the plug-in\n"
-    "  snapshot PLUGIN [IN] --png OUT.png [--seconds S]\n"
-    "                                   run the editor on audio (or the built-in signal), save its picture\n"
+    "  snapshot PLUGIN [IN] --png OUT.png [--seconds S] [--idle MS] [--block N]\n"
+    "                                   run the editor on audio (a file, else the built-in signal) at\n"
+    "                                   real-time pace for S seconds (6; a file: its length), save its picture\n"
     "  signal OUT [--seconds S] [--rate HZ]\n"
     "                                   write the built-in demonstration signal\n"
     "  compare A B [--tolerance T]      whether two audio files hold the same samples\n";
@@ -308,7 +309,9 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
   host->setPlaying(false);
   host->dispatch(effStopProcess);
   host->dispatch(effMainsChanged, 0, 0);
-  const int32_t latency = e->initialDelay;
+  // The record dies with effClose: keep what the report needs.
+  const int32_t latency = e->initialDelay, inputs = e->numInputs;
+  e = nullptr;
   host.reset();  // effClose
   if (!ok) return discard(error);
   if (!writer->close()) return discard(writer->error());
@@ -317,8 +320,8 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
       << reader->channels() << " channel" << (reader->channels() == 1 ? "" : "s") << " at " << std::setprecision(0)
       << rate << " Hz in blocks of " << options.blockSize << ", " << (options.doublePrecision ? 64 : 32)
       << "-bit samples: " << options.input << " -> " << options.output << "\n";
-  if (reader->channels() > e->numInputs && e->numInputs > 0)
-    out << "note: the plug-in has " << e->numInputs << " inputs; file channels beyond them were not used\n";
+  if (reader->channels() > inputs && inputs > 0)
+    out << "note: the plug-in has " << inputs << " inputs; file channels beyond them were not used\n";
   if (latency != 0) out << "note: the plug-in reports a latency of " << latency << " frames; the output is not shifted\n";
   if (writer->clipped() > 0) out << "note: " << writer->clipped() << " output samples were clipped\n";
   if (writer->nonFinite() > 0)

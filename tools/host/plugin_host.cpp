@@ -59,8 +59,9 @@ std::unique_ptr<PluginHost> PluginHost::load(const std::string& path, std::strin
     return nullptr;
   }
   if (effect->magic != kEffectMagic || !effect->dispatcher) {
-    error = path + " is not a VST 2.4 plug-in: its effect record has no VstP magic";
-    return nullptr;  // not ours to close: the record is not a VST one
+    error = path + " is not a VST 2.4 plug-in: its effect record " +
+            (effect->magic != kEffectMagic ? "lacks the VstP magic" : "has no dispatcher");
+    return nullptr;  // not ours to close: without a dispatcher there is no effClose
   }
   host->effect_ = effect;
   return host;

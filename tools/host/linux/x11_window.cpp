@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +37,8 @@ public:
       return false;
     }
     if (pid_ == 0) {
+      // The server must not outlive the tool, even when a crashing plug-in ends it.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       close(fds[0]);
       const int null = open("/dev/null", O_RDWR);
       if (null >= 0) {

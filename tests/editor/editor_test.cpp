@@ -199,6 +199,16 @@ TEST_F(EditorTest, KeysFindNoFocusedViewAndTabIsTakenByTheFrame) {
   EXPECT_EQ(plugin->dispatch(effSetEditKnobMode, 0, 2), 1);
 }
 
+TEST_F(EditorTest, WaitStepGivesTheHostIdleTimeAtMostTwentyTimesASecond) {
+  plugin->start();
+  openAndSettle(*plugin);
+  hostCallbacks.clear();
+  plugin->editor()->doIdleStuff();
+  EXPECT_EQ(hostCallbacks.count(audioMasterIdle), 1u);
+  plugin->editor()->doIdleStuff();  // at once again: nothing
+  EXPECT_EQ(hostCallbacks.count(audioMasterIdle), 1u);
+}
+
 TEST_F(EditorTest, OpenCloseOpenAndIdleAfterClose) {
   plugin->effect->millisClock = fakeClock;
   plugin->start();

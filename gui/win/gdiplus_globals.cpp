@@ -1,16 +1,19 @@
 #include "gui/win/gdiplus_globals.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "gui/win/gdiplus_api.h"
 
 namespace VSTGUI::win {
 namespace {
 // Start-up and shut-down happen on UI threads; a host may run several, so the
-// count is guarded (never touched by the audio thread).
+// count is guarded (never touched by the audio thread). Recursive: listeners and
+// destructors called under the lock ask running() again.
 std::recursive_mutex gLock;
 GDIPlusGlobals* gInstance = nullptr;
-uint32_t gGeneration = 0;
+std::vector<GdiplusShutdownListener*> gListeners;
 GpBitmap* gMeasureBitmap = nullptr;
 GpGraphics* gMeasureGraphics = nullptr;
 }  // namespace
@@ -20,16 +23,19 @@ GDIPlusGlobals::GDIPlusGlobals() {
   ULONG_PTR token = 0;
   started_ = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
   token_ = token;
-  ++gGeneration;
 }
 
+// Runs while the process-wide pointer still names this instance, so that the GDI+
+// objects given back here are deleted while GDI+ is up. The platform fonts of the
+// predefined font descriptions are among the listeners' fonts.
 GDIPlusGlobals::~GDIPlusGlobals() {
+  std::vector<GdiplusShutdownListener*> listeners;
+  listeners.swap(gListeners);
+  for (GdiplusShutdownListener* l : listeners) l->gdiplusShuttingDown();
   if (gMeasureGraphics) gp::GdipDeleteGraphics(gMeasureGraphics);
   if (gMeasureBitmap) gp::GdipDisposeImage(gMeasureBitmap);
   gMeasureGraphics = nullptr;
   gMeasureBitmap = nullptr;
-  // Fonts made under this start-up see the generation change and are not used again.
-  ++gGeneration;
   if (started_) Gdiplus::GdiplusShutdown(token_);
 }
 
@@ -44,13 +50,9 @@ void GDIPlusGlobals::take() {
 void GDIPlusGlobals::giveBack() {
   std::lock_guard lock(gLock);
   if (!gInstance) return;
-  if (gInstance->refCount() == 1) {
-    GDIPlusGlobals* last = gInstance;
-    gInstance = nullptr;
-    last->release();
-  } else {
-    gInstance->release();
-  }
+  const bool last = gInstance->refCount() == 1;
+  gInstance->release();
+  if (last) gInstance = nullptr;
 }
 
 bool GDIPlusGlobals::running() {
@@ -63,9 +65,14 @@ int32_t GDIPlusGlobals::users() {
   return gInstance ? gInstance->refCount() : 0;
 }
 
-uint32_t GDIPlusGlobals::generation() {
+void GDIPlusGlobals::addListener(GdiplusShutdownListener* listener) {
   std::lock_guard lock(gLock);
-  return gGeneration;
+  if (std::find(gListeners.begin(), gListeners.end(), listener) == gListeners.end()) gListeners.push_back(listener);
+}
+
+void GDIPlusGlobals::removeListener(GdiplusShutdownListener* listener) {
+  std::lock_guard lock(gLock);
+  gListeners.erase(std::remove(gListeners.begin(), gListeners.end(), listener), gListeners.end());
 }
 
 GpGraphics* GDIPlusGlobals::measuringGraphics() {

@@ -1,27 +1,168 @@
-// Minimal stand-in so that drawing links: no image is ever loaded yet. Owned by the
-// images work, which replaces this file with the image table and loaders.
 #include "gui/images.h"
 
+#include <string>
+
 #include "gui/draw_context.h"
+#include "gui/resources.h"
 #include "runtime/fablo.h"
+#include "runtime/files.h"
 #include "runtime/plugin_link.h"
+
+namespace VSTGUI {
+
+CBitmap* newResourceBitmap(const CResourceDescription& description) {
+  const bool byNumber = description.kind == CResourceDescription::kIntegerType;
+  if (!byNumber && description.kind != CResourceDescription::kStringType)
+    return new CBitmap(nullptr, description);
+  const char* name = description.name.c_str();
+  std::span<const uint8_t> bytes = byNumber ? findEmbeddedResource(description.id, "DATA")
+                                            : findEmbeddedResource(name, "DATA");
+  std::unique_ptr<PlatformBitmap> decoded;
+  if (!bytes.empty()) decoded = platform::decodePng(bytes.data(), bytes.size());
+  if (!decoded)
+    decoded = byNumber ? platformResourceBitmap(description.id) : platformResourceBitmap(name);
+  return new CBitmap(std::move(decoded), description);
+}
+
+}  // namespace VSTGUI
+
+namespace {
+
+using VSTGUI::CBitmap;
+
+void releaseHeld(ImageHolder* holder) {
+  if (holder->bitmap) holder->bitmap->release();
+  holder->bitmap = nullptr;
+}
+
+// Keeps a freshly made bitmap only when it has a size.
+int32_t keepIfSized(ImageHolder* holder, CBitmap* bitmap) {
+  if (bitmap->getWidth() > 0 && bitmap->getHeight() > 0) {
+    holder->bitmap = bitmap;
+    return 1;
+  }
+  bitmap->release();
+  return 0;
+}
+
+bool drawPart(ImageHolder* holder, PluginLink* plugin, double left, double top, double right,
+              double bottom, double sourceX, double sourceY, uint8_t alpha) {
+  VSTGUI::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
+  if (!context || !holder || !holder->bitmap) return false;
+  holder->bitmap->drawAlphaBlend(context, VSTGUI::CRect(left, top, right, bottom),
+                                 VSTGUI::CPoint(sourceX, sourceY), alpha);
+  return true;
+}
+
+}  // namespace
 
 ImageHolder* imageNew() { return new ImageHolder; }
 
 int32_t imageFree(ImageHolder* holder) {
   if (!holder) return 0;
-  if (holder->bitmap) holder->bitmap->release();
+  releaseHeld(holder);
   delete holder;
+  return 1;
+}
+
+int32_t imageLoadResourceId(ImageHolder* holder, int32_t number) {
+  if (!holder) return 0;
+  releaseHeld(holder);
+  auto description = VSTGUI::CResourceDescription::number(int32_t(uint16_t(number)));
+  return keepIfSized(holder, VSTGUI::newResourceBitmap(description));
+}
+
+int32_t imageLoadResourceName(ImageHolder* holder, const char* name) {
+  if (!holder) return 0;
+  releaseHeld(holder);
+  if (!name) return 0;
+  return keepIfSized(holder, VSTGUI::newResourceBitmap(VSTGUI::CResourceDescription::named(name)));
+}
+
+int32_t imageLoadFile(ImageHolder* holder, const char* path) {
+  if (!holder) return 0;
+  releaseHeld(holder);
+  auto decoded = VSTGUI::platform::loadImageFile(path);
+  if (!decoded) return 0;
+  return keepIfSized(holder, new CBitmap(std::move(decoded)));
+}
+
+double imageWidth(const ImageHolder* holder) {
+  return holder && holder->bitmap ? holder->bitmap->getWidth() : 0;
+}
+
+double imageHeight(const ImageHolder* holder) {
+  return holder && holder->bitmap ? holder->bitmap->getHeight() : 0;
+}
+
+int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green,
+                                 uint8_t* blue, uint8_t* alpha) {
+  if (!holder || !holder->bitmap) return 0;
+  const VSTGUI::CColor c = holder->bitmap->getTransparentColor();
+  if (red) *red = c.red;
+  if (green) *green = c.green;
+  if (blue) *blue = c.blue;
+  if (alpha) *alpha = c.alpha;
+  return 1;
+}
+
+int32_t imageSetTransparentColor(ImageHolder* holder, int32_t red, int32_t green, int32_t blue,
+                                 int32_t alpha) {
+  if (!holder || !holder->bitmap) return 0;
+  holder->bitmap->setTransparentColor({uint8_t(red), uint8_t(green), uint8_t(blue), uint8_t(alpha)});
+  return 1;
+}
+
+int32_t imageGetNoAlpha(const ImageHolder* holder) {
+  return holder && holder->bitmap ? holder->bitmap->getNoAlpha() : 0;
+}
+
+int32_t imageSetNoAlpha(ImageHolder* holder, int32_t flag) {
+  if (!holder || !holder->bitmap) return 0;
+  holder->bitmap->setNoAlpha(flag != 0);
   return 1;
 }
 
 bool imageDraw(ImageHolder* holder, PluginLink* plugin, double left, double top, double right,
                double bottom, double sourceX, double sourceY) {
-  VSTGUI::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
-  if (!context || !holder || !holder->bitmap) return false;
-  holder->bitmap->draw(context, VSTGUI::CRect(left, top, right, bottom),
-                       VSTGUI::CPoint(sourceX, sourceY));
-  return true;
+  return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-ImageEntry& CFabloGraphics::getImage(int32_t number) { return imageTable[number]; }
+bool imageDrawTransparent(ImageHolder* holder, PluginLink* plugin, double left, double top,
+                          double right, double bottom, double sourceX, double sourceY) {
+  return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
+}
+
+bool imageDrawBlended(ImageHolder* holder, PluginLink* plugin, double left, double top,
+                      double right, double bottom, double sourceX, double sourceY, int32_t alpha) {
+  return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, uint8_t(alpha));
+}
+
+// Loads an image the first time its number is asked for: the embedded resource first,
+// then the file of that name beside the library. A number is tried at most once; only
+// a failed file attempt is logged. A number without a file name is not tried yet.
+ImageEntry& CFabloGraphics::getImage(int32_t number) {
+  ImageEntry& entry = imageTable[number];
+  if (entry.holder) return entry;
+  auto name = fileNameTable.find(number);
+  if (name == fileNameTable.end()) return entry;
+
+  entry.width = entry.height = 0;
+  entry.holder = imageNew();
+  if (imageLoadResourceId(entry.holder, number)) {
+    entry.width = imageWidth(entry.holder);
+    entry.height = imageHeight(entry.holder);
+    return entry;
+  }
+
+  imageFree(entry.holder);
+  entry.holder = imageNew();
+  const std::string path = resolvePath(name->second);
+  if (imageLoadFile(entry.holder, path.c_str())) {
+    entry.width = imageWidth(entry.holder);
+    entry.height = imageHeight(entry.holder);
+    return entry;
+  }
+  debugLog("Unable to load: " + path);
+  return entry;
+}

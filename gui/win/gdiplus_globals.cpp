@@ -1,16 +1,27 @@
 #include "gui/win/gdiplus_globals.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "gui/win/gdiplus_api.h"
 
 namespace VSTGUI::win {
 namespace {
 // Start-up and shut-down happen on UI threads; a host may run several, so the
-// count is guarded (never touched by the audio thread).
-std::recursive_mutex gLock;
+// count is guarded (never touched by the audio thread). Recursive: listeners and
+// destructors called under the lock ask running() again. The lock and the listener
+// list are never destroyed: fonts of static font descriptions leave the list while
+// the library unloads, after or before any other static object.
+std::recursive_mutex& lockObject() {
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
+}
+std::vector<GdiplusShutdownListener*>& listenerList() {
+  static auto* listeners = new std::vector<GdiplusShutdownListener*>;
+  return *listeners;
+}
 GDIPlusGlobals* gInstance = nullptr;
-uint32_t gGeneration = 0;
 GpBitmap* gMeasureBitmap = nullptr;
 GpGraphics* gMeasureGraphics = nullptr;
 }  // namespace
@@ -20,21 +31,24 @@ GDIPlusGlobals::GDIPlusGlobals() {
   ULONG_PTR token = 0;
   started_ = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
   token_ = token;
-  ++gGeneration;
 }
 
+// Runs while the process-wide pointer still names this instance, so that the GDI+
+// objects given back here are deleted while GDI+ is up. The platform fonts of the
+// predefined font descriptions are among the listeners' fonts.
 GDIPlusGlobals::~GDIPlusGlobals() {
+  std::vector<GdiplusShutdownListener*> listeners;
+  listeners.swap(listenerList());
+  for (GdiplusShutdownListener* l : listeners) l->gdiplusShuttingDown();
   if (gMeasureGraphics) gp::GdipDeleteGraphics(gMeasureGraphics);
   if (gMeasureBitmap) gp::GdipDisposeImage(gMeasureBitmap);
   gMeasureGraphics = nullptr;
   gMeasureBitmap = nullptr;
-  // Fonts made under this start-up see the generation change and are not used again.
-  ++gGeneration;
   if (started_) Gdiplus::GdiplusShutdown(token_);
 }
 
 void GDIPlusGlobals::take() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   if (gInstance)
     gInstance->retain();
   else
@@ -42,34 +56,37 @@ void GDIPlusGlobals::take() {
 }
 
 void GDIPlusGlobals::giveBack() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   if (!gInstance) return;
-  if (gInstance->refCount() == 1) {
-    GDIPlusGlobals* last = gInstance;
-    gInstance = nullptr;
-    last->release();
-  } else {
-    gInstance->release();
-  }
+  const bool last = gInstance->refCount() == 1;
+  gInstance->release();
+  if (last) gInstance = nullptr;
 }
 
 bool GDIPlusGlobals::running() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   return gInstance && gInstance->started_;
 }
 
 int32_t GDIPlusGlobals::users() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   return gInstance ? gInstance->refCount() : 0;
 }
 
-uint32_t GDIPlusGlobals::generation() {
-  std::lock_guard lock(gLock);
-  return gGeneration;
+void GDIPlusGlobals::addListener(GdiplusShutdownListener* listener) {
+  std::lock_guard lock(lockObject());
+  auto& list = listenerList();
+  if (std::find(list.begin(), list.end(), listener) == list.end()) list.push_back(listener);
+}
+
+void GDIPlusGlobals::removeListener(GdiplusShutdownListener* listener) {
+  std::lock_guard lock(lockObject());
+  auto& list = listenerList();
+  list.erase(std::remove(list.begin(), list.end(), listener), list.end());
 }
 
 GpGraphics* GDIPlusGlobals::measuringGraphics() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   if (!gInstance || !gInstance->started_) return nullptr;
   if (!gMeasureGraphics) {
     if (!gMeasureBitmap &&

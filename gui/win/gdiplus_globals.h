@@ -11,16 +11,27 @@ class GpGraphics;
 
 namespace VSTGUI::win {
 
+// Holds GDI+ objects that live longer than GDI+ itself may (fonts of long-lived font
+// descriptions): told to delete them just before each shut-down, it makes them again
+// after the next start-up.
+class GdiplusShutdownListener {
+public:
+  virtual void gdiplusShuttingDown() = 0;
+
+protected:
+  ~GdiplusShutdownListener() = default;
+};
+
 class GDIPlusGlobals : public CBaseObject {
 public:
-  static void take();       // starts GDI+ on the first reference
-  static void giveBack();   // shuts GDI+ down after the last one
+  static void take();      // starts GDI+ on the first reference
+  static void giveBack();  // shuts GDI+ down after the last one
   static bool running();
-  static int32_t users();   // references held now (0 when not running)
-  // Counts start-ups: a GDI+ object made under an earlier count died with a shut-down.
-  static uint32_t generation();
+  static int32_t users();  // references held now (0 when not running)
   // A 1 x 1 bitmap graphics for measuring text outside a paint; only while running.
   static Gdiplus::GpGraphics* measuringGraphics();
+  static void addListener(GdiplusShutdownListener* listener);
+  static void removeListener(GdiplusShutdownListener* listener);
 
 private:
   GDIPlusGlobals();

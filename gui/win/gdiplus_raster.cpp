@@ -93,17 +93,20 @@ GdiplusFont::GdiplusFont(const char* family, double pixelSize, int style)
 }
 
 GdiplusFont::~GdiplusFont() {
-  if (font_ && GDIPlusGlobals::running() && generation_ == GDIPlusGlobals::generation())
-    gp::GdipDeleteFont(font_);
+  GDIPlusGlobals::removeListener(this);
+  if (font_) gp::GdipDeleteFont(font_);
+}
+
+void GdiplusFont::gdiplusShuttingDown() {
+  if (font_) gp::GdipDeleteFont(font_);
+  font_ = nullptr;
+  tried_ = false;
 }
 
 GpFont* GdiplusFont::handle() const {
   if (!GDIPlusGlobals::running()) return nullptr;
-  uint32_t now = GDIPlusGlobals::generation();
-  if (tried_ && generation_ == now) return font_;
-  font_ = nullptr;  // made under an earlier start-up: gone with its shut-down
+  if (tried_) return font_;
   tried_ = true;
-  generation_ = now;
   GpFontFamily* family = nullptr;
   status_ = gp::GdipCreateFontFamilyFromName(family_, nullptr, &family);
   if (status_ == Ok && family) {
@@ -111,6 +114,8 @@ GpFont* GdiplusFont::handle() const {
     if (status_ != Ok) font_ = nullptr;
     gp::GdipDeleteFontFamily(family);
   }
+  // Asked about a missing family again after a restart, too.
+  GDIPlusGlobals::addListener(const_cast<GdiplusFont*>(this));
   return font_;
 }
 

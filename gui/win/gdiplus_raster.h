@@ -31,8 +31,9 @@ private:
 };
 
 // A font family, pixel size and one GDI+ style. The GDI+ font is made when first
-// needed and made again after GDI+ restarted, because a shut-down destroys it.
-class GdiplusFont final : public PlatformFont {
+// needed, given back just before GDI+ shuts down, and made again after a restart, so
+// a font description may outlive any number of GDI+ start-ups.
+class GdiplusFont final : public PlatformFont, private GdiplusShutdownListener {
 public:
   GdiplusFont(const char* family, double pixelSize, int style);
   ~GdiplusFont() override;
@@ -45,11 +46,11 @@ public:
   GpStatus lastStatus() const { return status_; }
 
 private:
+  void gdiplusShuttingDown() override;
   wchar_t family_[200];
   float size_;
   int style_;
-  mutable GpFont* font_ = nullptr;
-  mutable uint32_t generation_ = 0;
+  mutable GpFont* font_ = nullptr;  // only while GDI+ runs
   mutable bool tried_ = false;
   mutable GpStatus status_ = Gdiplus::Ok;
 };

@@ -113,6 +113,20 @@ public:
     return keyResult;
   }
 
+  void onDragEnter(VSTGUI::CDragContainer*, const VSTGUI::CPoint& p) override {
+    log_->add("dragEnter", name_, p, 0);
+  }
+  void onDragMove(VSTGUI::CDragContainer*, const VSTGUI::CPoint& p) override {
+    log_->add("dragMove", name_, p, 0);
+  }
+  void onDragLeave(VSTGUI::CDragContainer*, const VSTGUI::CPoint& p) override {
+    log_->add("dragLeave", name_, p, 0);
+  }
+  bool onDrop(VSTGUI::CDragContainer*, const VSTGUI::CPoint& p) override {
+    log_->add("drop", name_, p, 0);
+    return false;
+  }
+
 private:
   std::string name_;
   EventLog* log_;

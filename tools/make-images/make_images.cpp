@@ -108,7 +108,10 @@ void glowText(cairo_t* cr, const char* text, double x, double y, double scale, d
 
 // ---- The four pictures ----
 
-// 0: opaque logo tile: dark teal ground, a glowing ring and a quill.
+// 0: opaque logo tile: dark teal ground, a glowing ring and a quill. The ring leaves
+// the top rows to the caption overlay and the bottom rows to the link text and the
+// version number that the editor writes at (15, 85).
+constexpr double kRingX = 49.5, kRingY = 45, kRingR = 26;
 void drawLogo(cairo_t* cr) {
   cairo_pattern_t* ground = cairo_pattern_create_linear(0, 0, 0, 99);
   cairo_pattern_add_color_stop_rgb(ground, 0, 0.02, 0.07, 0.08);
@@ -117,7 +120,7 @@ void drawLogo(cairo_t* cr) {
   cairo_paint(cr);
   cairo_pattern_destroy(ground);
 
-  cairo_pattern_t* glow = cairo_pattern_create_radial(49.5, 47, 2, 49.5, 47, 48);
+  cairo_pattern_t* glow = cairo_pattern_create_radial(kRingX, kRingY, 2, kRingX, kRingY, 44);
   cairo_pattern_add_color_stop_rgba(glow, 0, 0.25, 0.95, 0.85, 0.75);
   cairo_pattern_add_color_stop_rgba(glow, 0.45, 0.05, 0.60, 0.58, 0.35);
   cairo_pattern_add_color_stop_rgba(glow, 1, 0.0, 0.20, 0.22, 0.0);
@@ -128,13 +131,17 @@ void drawLogo(cairo_t* cr) {
   // Ring with a halo.
   for (int i = 3; i >= 0; --i) {
     cairo_new_path(cr);
-    cairo_arc(cr, 49.5, 47, 30, 0, 2 * kPi);
+    cairo_arc(cr, kRingX, kRingY, kRingR, 0, 2 * kPi);
     cairo_set_source_rgba(cr, 0.35, 1.0, 0.90, i == 0 ? 0.9 : 0.12);
     cairo_set_line_width(cr, i == 0 ? 1.6 : 1.6 + 2.2 * i);
     cairo_stroke(cr);
   }
 
-  // Quill: a curved vane around a shaft, tip at the lower left.
+  // Quill: a curved vane around a shaft, tip at the lower left, drawn for a ring of
+  // radius 30 and scaled into this one.
+  cairo_translate(cr, kRingX, kRingY);
+  cairo_scale(cr, kRingR / 30, kRingR / 30);
+  cairo_translate(cr, -49.5, -47);
   auto vane = [cr] {
     cairo_new_path(cr);
     cairo_move_to(cr, 34, 68);
@@ -175,9 +182,9 @@ void drawLogo(cairo_t* cr) {
 // 1: overlay: one line of link text near the bottom.
 void drawLinkText(cairo_t* cr) {
   const char* text = "quillmere.example";
-  double scale = 1.6;
+  double scale = 1.55;
   double x = (99 - textWidth(text) * scale) / 2;
-  glowText(cr, text, x, 94, scale, 0.3, 0.95, 0.9);
+  glowText(cr, text, x, 83, scale, 0.3, 0.95, 0.9);
 }
 
 // 2: overlay: the product caption near the top.

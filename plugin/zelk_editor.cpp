@@ -31,7 +31,6 @@ bool CZelkEditor::open(void* parent) {
   newFrame->addView(view);  // the frame owns it from here on
   setFrame(newFrame);
   view_ = view;
-  systemWindow = parent;
   return true;
 }
 

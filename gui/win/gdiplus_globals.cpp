@@ -10,10 +10,18 @@ namespace VSTGUI::win {
 namespace {
 // Start-up and shut-down happen on UI threads; a host may run several, so the
 // count is guarded (never touched by the audio thread). Recursive: listeners and
-// destructors called under the lock ask running() again.
-std::recursive_mutex gLock;
+// destructors called under the lock ask running() again. The lock and the listener
+// list are never destroyed: fonts of static font descriptions leave the list while
+// the library unloads, after or before any other static object.
+std::recursive_mutex& lockObject() {
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
+}
+std::vector<GdiplusShutdownListener*>& listenerList() {
+  static auto* listeners = new std::vector<GdiplusShutdownListener*>;
+  return *listeners;
+}
 GDIPlusGlobals* gInstance = nullptr;
-std::vector<GdiplusShutdownListener*> gListeners;
 GpBitmap* gMeasureBitmap = nullptr;
 GpGraphics* gMeasureGraphics = nullptr;
 }  // namespace
@@ -30,7 +38,7 @@ GDIPlusGlobals::GDIPlusGlobals() {
 // predefined font descriptions are among the listeners' fonts.
 GDIPlusGlobals::~GDIPlusGlobals() {
   std::vector<GdiplusShutdownListener*> listeners;
-  listeners.swap(gListeners);
+  listeners.swap(listenerList());
   for (GdiplusShutdownListener* l : listeners) l->gdiplusShuttingDown();
   if (gMeasureGraphics) gp::GdipDeleteGraphics(gMeasureGraphics);
   if (gMeasureBitmap) gp::GdipDisposeImage(gMeasureBitmap);
@@ -40,7 +48,7 @@ GDIPlusGlobals::~GDIPlusGlobals() {
 }
 
 void GDIPlusGlobals::take() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   if (gInstance)
     gInstance->retain();
   else
@@ -48,7 +56,7 @@ void GDIPlusGlobals::take() {
 }
 
 void GDIPlusGlobals::giveBack() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   if (!gInstance) return;
   const bool last = gInstance->refCount() == 1;
   gInstance->release();
@@ -56,27 +64,29 @@ void GDIPlusGlobals::giveBack() {
 }
 
 bool GDIPlusGlobals::running() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   return gInstance && gInstance->started_;
 }
 
 int32_t GDIPlusGlobals::users() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   return gInstance ? gInstance->refCount() : 0;
 }
 
 void GDIPlusGlobals::addListener(GdiplusShutdownListener* listener) {
-  std::lock_guard lock(gLock);
-  if (std::find(gListeners.begin(), gListeners.end(), listener) == gListeners.end()) gListeners.push_back(listener);
+  std::lock_guard lock(lockObject());
+  auto& list = listenerList();
+  if (std::find(list.begin(), list.end(), listener) == list.end()) list.push_back(listener);
 }
 
 void GDIPlusGlobals::removeListener(GdiplusShutdownListener* listener) {
-  std::lock_guard lock(gLock);
-  gListeners.erase(std::remove(gListeners.begin(), gListeners.end(), listener), gListeners.end());
+  std::lock_guard lock(lockObject());
+  auto& list = listenerList();
+  list.erase(std::remove(list.begin(), list.end(), listener), list.end());
 }
 
 GpGraphics* GDIPlusGlobals::measuringGraphics() {
-  std::lock_guard lock(gLock);
+  std::lock_guard lock(lockObject());
   if (!gInstance || !gInstance->started_) return nullptr;
   if (!gMeasureGraphics) {
     if (!gMeasureBitmap &&

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
+#include <thread>
 #include <memory>
 
 #include "effect/fablo_effect.h"
@@ -197,6 +199,27 @@ TEST_F(EditorTest, KeysFindNoFocusedViewAndTabIsTakenByTheFrame) {
   EXPECT_EQ(plugin->dispatch(effEditKeyUp, 'a', 0, nullptr, 0), 0);
   EXPECT_EQ(plugin->dispatch(effEditKeyDown, 0, 2 /* tab */, nullptr, 0), 1);
   EXPECT_EQ(plugin->dispatch(effSetEditKnobMode, 0, 2), 1);
+}
+
+TEST_F(EditorTest, WaitStepGivesTheHostIdleTimeAtMostTwentyTimesASecond) {
+  plugin->start();
+  openAndSettle(*plugin);
+  hostCallbacks.clear();
+  const uint32_t first = editor_platform::tickCount();
+  plugin->editor()->doIdleStuff();
+  EXPECT_EQ(hostCallbacks.count(audioMasterIdle), 1u);
+  const uint32_t second = editor_platform::tickCount();
+  plugin->editor()->doIdleStuff();
+  // Within about 50 ms of the last step the next one does nothing (a slow machine may
+  // have let that time pass already).
+  if (second - first < 40) {
+    EXPECT_EQ(hostCallbacks.count(audioMasterIdle), 1u);
+  }
+  for (int i = 0; i < 100 && hostCallbacks.count(audioMasterIdle) < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    plugin->editor()->doIdleStuff();
+  }
+  EXPECT_EQ(hostCallbacks.count(audioMasterIdle), 2u);  // and later it works again
 }
 
 TEST_F(EditorTest, OpenCloseOpenAndIdleAfterClose) {

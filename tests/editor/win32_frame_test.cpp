@@ -155,6 +155,15 @@ TEST_F(Win32Frame, WheelDeltasAreWholeNotchesAtTheScreenPoint) {
   send(WM_MOUSEWHEEL, MAKEWPARAM(0, 60), screen);
   send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), screen);
   EXPECT_THAT(events.events, ElementsAre("wheel+2 v 50 20 0", "wheel+0 v 50 20 0", "wheel-1 v 50 20 0"));
+
+  // On a monitor left of the main one screen coordinates are negative.
+  events.events.clear();
+  SetWindowPos(static_cast<HWND>(host.handle()), nullptr, -200, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(child, &r);
+  ASSERT_EQ(r.left, -200);
+  send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), at(r.left + 150, r.top + 120));
+  EXPECT_THAT(events.events, ElementsAre("wheel+1 v 50 20 0"));
 }
 
 TEST_F(Win32Frame, LeaveNoticeEndsTheHover) {

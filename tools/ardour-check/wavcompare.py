@@ -72,10 +72,10 @@ def read_wav(path):
     return rate, [list(flat[c::nch]) for c in range(nch)]
 
 
-def read_reference(spec):
+def read_reference(paths):
     rate = None
     channels = []
-    for path in spec.split(","):
+    for path in paths.split(","):
         r, chans = read_wav(path)
         if rate is not None and r != rate:
             raise WavError(f"{path}: sample rate {r} differs from {rate}")

@@ -2,7 +2,7 @@
 // frames as an open editor makes them. The histories must equal an independent
 // computation of the same peaks after every pass, the outputs the inputs, and neither
 // memory nor the picture's pulse may drift.
-//   BRIMTRACE_SOAK_SECONDS=<seconds of audio> (default 3600) shortens or lengthens it.
+//   BRIMTRACE_SOAK_SECONDS=<seconds of audio> (default 3600; ctest runs 120) sets its length.
 #include <gtest/gtest.h>
 
 #include <malloc.h>
@@ -23,15 +23,23 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizedHeap = true;
+#else
+constexpr bool kSanitizedHeap = false;
+#endif
+
 constexpr int kRate = 48000;
 constexpr int kFramesPerPass = 1600;
 constexpr int kMaxBlock = 512;
 constexpr int kHistory = 100;
 
+// BRIMTRACE_SOAK_SECONDS when given, else ctest's short form, else the hour.
 long long audioSeconds() {
-  const char* text = std::getenv("BRIMTRACE_SOAK_SECONDS");
-  const long long s = text ? std::atoll(text) : 3600;
-  return s > 0 ? s : 3600;
+  for (const char* name : {"BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS"})
+    if (const char* text = std::getenv(name))
+      if (const long long s = std::atoll(text); s > 0) return s;
+  return 3600;
 }
 
 long long residentBytes() {
@@ -174,8 +182,11 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
               heapPeak - heapBefore, (residentPeak - residentBefore) / 1024,
               firstTenth > 0 ? lastTenth / firstTenth : 0.0);
   // Flat: nothing grows with the passes (a little slack for the allocator's own books).
-  EXPECT_LE(heapPeak - heapBefore, 16 * 1024);
-  EXPECT_LE(residentPeak - residentBefore, 512 * 1024);
+  // Under a sanitizer its own allocator keeps freed memory aside; nothing to see there.
+  if (!kSanitizedHeap) {
+    EXPECT_LE(heapPeak - heapBefore, 16 * 1024);
+    EXPECT_LE(residentPeak - residentBefore, 512 * 1024);
+  }
   robust::dispatch(e, effClose);
 }
 

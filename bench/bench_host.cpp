@@ -69,8 +69,14 @@ long long residentBytes() {
 const char* machine() {
   static const std::string text = [] {
     std::string model = "unknown processor";
-#if defined(__linux__)
-    if (FILE* f = std::fopen("/proc/cpuinfo", "r")) {
+#if defined(_WIN32)
+    const char* cpuinfo = "Z:\\proc\\cpuinfo";  // under Wine, the Linux side's
+#else
+    const char* cpuinfo = "/proc/cpuinfo";
+#endif
+    {
+      FILE* f = std::fopen(cpuinfo, "r");
+      if (!f) return std::to_string(std::thread::hardware_concurrency()) + " cores, " + model;
       char line[512];
       while (std::fgets(line, sizeof line, f)) {
         if (std::strncmp(line, "model name", 10) == 0) {
@@ -82,7 +88,6 @@ const char* machine() {
       }
       std::fclose(f);
     }
-#endif
     return std::to_string(std::thread::hardware_concurrency()) + " cores, " + model;
   }();
   return text.c_str();

@@ -17,10 +17,11 @@ public:
 
   void paint() { paintInto(plugin_, bitmap_); }
 
-  // One paint of plugin's picture into bitmap, which keeps what was drawn.
+  // One paint of plugin's picture into bitmap, over what the last paint left there: the
+  // view paints nothing of its own, and no background is filled (as on Windows, where the
+  // editor draws straight into its window).
   static void paintInto(CZelk* plugin, VSTGUI::CBitmap* bitmap) {
     auto* context = new VSTGUI::COffscreenContext(bitmap);
-    context->drawRect(VSTGUI::CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()), VSTGUI::kDrawFilled);
     if (plugin->getHooks().draw) {
       plugin->setDrawContext(context);
       plugin->getHooks().draw(plugin, bitmap->getWidth(), bitmap->getHeight());

@@ -9,6 +9,7 @@
 #                               cycles on Linux and under Wine, 10 minutes per fuzz target
 set -eu
 cd "$(dirname "$0")/.."
+tools/setup.sh  # clang, libFuzzer's runtime and valgrind among the packages
 jobs="${BRIMTRACE_JOBS:-$(nproc)}"
 long=0
 [ "${1:-}" = "--long" ] && long=1

@@ -127,6 +127,8 @@ private:
   Wrapped<GpSolidFill> text_;
   HWND window_ = nullptr;
   HDC windowDc_ = nullptr;
+  // Pixel size when known (bitmap or window); 0 on a bare device context.
+  int surfaceWidth_ = 0, surfaceHeight_ = 0;
 };
 
 // A 32-bit ARGB copy of a decoded image; disposes the decoded one (null on failure).

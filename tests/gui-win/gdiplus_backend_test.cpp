@@ -101,6 +101,21 @@ TEST(GdiplusSurface, ClipReplacesThePreviousClip) {
   EXPECT_EQ(c.at(25, 25), 0xFF0000FFu);
   EXPECT_EQ(c.at(2, 2), 0xFFFF0000u);
   EXPECT_FALSE(c.set(10, 10));
+
+  // A clip holding the whole surface (or more) lifts the earlier one everywhere...
+  c.surface->setClipRect(-3, 0, 50, 40);
+  c.surface->setFillColor(packColor(0, 255, 0, 255));
+  c.surface->fillRectangle(0, 0, 40, 40);
+  for (int xy : {0, 10, 39}) {
+    EXPECT_EQ(c.at(xy, 0), 0xFF00FF00u) << xy;
+    EXPECT_EQ(c.at(39, xy), 0xFF00FF00u) << xy;
+  }
+  // ...while one a pixel short of it still clips.
+  c.surface->setClipRect(0, 0, 40, 39);
+  c.surface->setFillColor(kBlue);
+  c.surface->fillRectangle(0, 0, 40, 40);
+  EXPECT_EQ(c.at(39, 38), 0xFF0000FFu);
+  EXPECT_EQ(c.at(39, 39), 0xFF00FF00u);
 }
 
 TEST(GdiplusSurface, TranslucentFillKeepsItsAlpha) {

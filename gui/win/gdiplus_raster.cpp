@@ -169,6 +169,11 @@ uint32_t GdiplusBitmap::pixel(int x, int y) const {
 
 GdiplusSurface::GdiplusSurface(HDC dc) {
   if (dc) graphics_(gp::GdipCreateFromHDC(dc, &graphics_.handle));
+  // The device context clips to its own region (a paint's update region) whatever
+  // GDI+ does; a clip holding that region's box adds nothing.
+  RECT box{};
+  const int kind = dc ? GetClipBox(dc, &box) : ERROR;
+  if (kind == SIMPLEREGION || kind == COMPLEXREGION) bounds_ = box;
   init(true);
 }
 
@@ -177,10 +182,7 @@ GdiplusSurface::GdiplusSurface(HWND window) {
   if (windowDc_) {
     window_ = window;
     RECT client{};
-    if (GetClientRect(window, &client)) {
-      surfaceWidth_ = client.right - client.left;
-      surfaceHeight_ = client.bottom - client.top;
-    }
+    if (GetClientRect(window, &client)) bounds_ = client;
     graphics_(gp::GdipCreateFromHDC(windowDc_, &graphics_.handle));
   }
   init(true);
@@ -188,8 +190,7 @@ GdiplusSurface::GdiplusSurface(HWND window) {
 
 GdiplusSurface::GdiplusSurface(GdiplusBitmap& target) {
   if (target.handle()) graphics_(gp::GdipGetImageGraphicsContext(target.handle(), &graphics_.handle));
-  surfaceWidth_ = target.width();
-  surfaceHeight_ = target.height();
+  bounds_ = RECT{0, 0, target.width(), target.height()};
   init(false);
 }
 
@@ -239,8 +240,9 @@ void GdiplusSurface::setClipRect(int x, int y, int w, int h) {
   if (!g) return;
   // A clip that holds the whole surface clips nothing. Wine's GDI+ pays for a clip on
   // every later drawing call (about three times the cost of a line), so drop it instead.
-  const bool wholeSurface = surfaceWidth_ > 0 && surfaceHeight_ > 0 && x <= 0 && y <= 0 &&
-                            int64_t{x} + w >= surfaceWidth_ && int64_t{y} + h >= surfaceHeight_;
+  const bool wholeSurface = bounds_.right > bounds_.left && bounds_.bottom > bounds_.top &&
+                            x <= bounds_.left && y <= bounds_.top && int64_t{x} + w >= bounds_.right &&
+                            int64_t{y} + h >= bounds_.bottom;
   if (wholeSurface)
     graphics_(gp::GdipResetClip(g));
   else

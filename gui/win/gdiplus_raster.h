@@ -127,8 +127,9 @@ private:
   Wrapped<GpSolidFill> text_;
   HWND window_ = nullptr;
   HDC windowDc_ = nullptr;
-  // Pixel size when known (bitmap or window); 0 on a bare device context.
-  int surfaceWidth_ = 0, surfaceHeight_ = 0;
+  // What can be drawn at all, when known: the bitmap, the window's client area, or the
+  // device context's clip box. Empty when unknown.
+  RECT bounds_{};
 };
 
 // A 32-bit ARGB copy of a decoded image; disposes the decoded one (null on failure).

@@ -188,6 +188,42 @@ TEST(GdiplusSurface, DrawsOnADeviceContext) {
   DeleteDC(dc);
 }
 
+// A paint's device context clips to the update region by itself: a clip that holds the
+// region but not the whole bitmap must still keep drawing inside that region, and a
+// smaller one must still clip.
+TEST(GdiplusSurface, DeviceContextClipRegionStillHolds) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_TRUE(dib && bits);
+  HGDIOBJ old = SelectObject(dc, dib);
+  HRGN region = CreateRectRgn(2, 2, 10, 10);
+  SelectClipRgn(dc, region);
+  {
+    GdiplusSurface surface(dc);
+    surface.setFillColor(kBlue);
+    surface.setClipRect(0, 0, 12, 12);  // holds the region
+    surface.fillRectangle(0, 0, 16, 16);
+    surface.setClipRect(0, 0, 5, 5);  // does not
+    surface.setFillColor(kRed);
+    surface.fillRectangle(0, 0, 16, 16);
+  }
+  auto px = [&](int x, int y) { return static_cast<const uint32_t*>(bits)[y * 16 + x] & 0xFFFFFF; };
+  EXPECT_EQ(px(9, 9), 0x0000FFu);
+  EXPECT_EQ(px(4, 4), 0xFF0000u);
+  EXPECT_EQ(px(5, 5), 0x0000FFu);
+  EXPECT_EQ(px(1, 1), 0u);
+  EXPECT_EQ(px(10, 10), 0u);
+  EXPECT_EQ(px(11, 3), 0u);
+  SelectClipRgn(dc, nullptr);
+  DeleteObject(region);
+  SelectObject(dc, old);
+  DeleteObject(dib);
+  DeleteDC(dc);
+}
+
 TEST(GdiplusSurface, WithoutGraphicsEveryCallIsHarmless) {
   GdiplusSurface surface(static_cast<HDC>(nullptr));
   EXPECT_EQ(surface.graphics(), nullptr);

@@ -22,10 +22,11 @@ tsan_tests=$(ctest --preset linux-tsan -L tsan -N | sed -n 's/^ *Test *#[0-9]*: 
 cmake --build --preset linux-tsan -j "$jobs" --target $tsan_tests
 ctest --preset linux-tsan -L tsan
 
-echo "=== fuzz: every target, short run ==="
 if [ "$long" = 1 ]; then
+  echo "=== fuzz: every target, 10 minutes each ==="
   BRIMTRACE_JOBS="$jobs" tools/fuzz.sh 600
 else
+  echo "=== fuzz: every target, short run ==="
   BRIMTRACE_JOBS="$jobs" tools/fuzz.sh "${BRIMTRACE_FUZZ_SECONDS:-40}"
 fi
 

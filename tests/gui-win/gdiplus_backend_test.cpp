@@ -163,16 +163,33 @@ TEST(GdiplusSurface, ClosedPolygonDrawsTheClosingEdgeOpenLinesDoNot) {
   EXPECT_TRUE(c.set(11, 11));
 }
 
-TEST(GdiplusSurface, DrawsOnADeviceContext) {
+// A memory device context with a 16 x 16 top-down 32-bit DIB selected into it.
+struct DibContext {
+  DibContext() {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (dib) old = SelectObject(dc, dib);
+  }
+  ~DibContext() {
+    if (dib) {
+      SelectObject(dc, old);
+      DeleteObject(dib);
+    }
+    DeleteDC(dc);
+  }
+  uint32_t rgb(int x, int y) const { return static_cast<const uint32_t*>(bits)[y * 16 + x] & 0xFFFFFF; }
   HDC dc = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  HBITMAP dib = nullptr;
+  HGDIOBJ old = nullptr;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_TRUE(dib && bits);
-  HGDIOBJ old = SelectObject(dc, dib);
+};
+
+TEST(GdiplusSurface, DrawsOnADeviceContext) {
+  DibContext target;
+  ASSERT_TRUE(target.dib && target.bits);
   {
-    GdiplusSurface surface(dc);
+    GdiplusSurface surface(target.dc);
     ASSERT_NE(surface.graphics(), nullptr);
     Gdiplus::PixelOffsetMode mode{};
     Gdiplus::DllExports::GdipGetPixelOffsetMode(surface.graphics(), &mode);
@@ -180,29 +197,20 @@ TEST(GdiplusSurface, DrawsOnADeviceContext) {
     surface.setFillColor(kBlue);
     surface.fillRectangle(4, 4, 2, 2);
   }
-  auto px = static_cast<const uint32_t*>(bits);
-  EXPECT_EQ(px[4 * 16 + 4] & 0xFFFFFF, 0x0000FFu);
-  EXPECT_EQ(px[3 * 16 + 3] & 0xFFFFFF, 0u);
-  SelectObject(dc, old);
-  DeleteObject(dib);
-  DeleteDC(dc);
+  EXPECT_EQ(target.rgb(4, 4), 0x0000FFu);
+  EXPECT_EQ(target.rgb(3, 3), 0u);
 }
 
 // A paint's device context clips to the update region by itself: a clip that holds the
 // region but not the whole bitmap must still keep drawing inside that region, and a
 // smaller one must still clip.
 TEST(GdiplusSurface, DeviceContextClipRegionStillHolds) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_TRUE(dib && bits);
-  HGDIOBJ old = SelectObject(dc, dib);
+  DibContext target;
+  ASSERT_TRUE(target.dib && target.bits);
   HRGN region = CreateRectRgn(2, 2, 10, 10);
-  SelectClipRgn(dc, region);
+  SelectClipRgn(target.dc, region);
   {
-    GdiplusSurface surface(dc);
+    GdiplusSurface surface(target.dc);
     surface.setFillColor(kBlue);
     surface.setClipRect(0, 0, 12, 12);  // holds the region
     surface.fillRectangle(0, 0, 16, 16);
@@ -210,18 +218,14 @@ TEST(GdiplusSurface, DeviceContextClipRegionStillHolds) {
     surface.setFillColor(kRed);
     surface.fillRectangle(0, 0, 16, 16);
   }
-  auto px = [&](int x, int y) { return static_cast<const uint32_t*>(bits)[y * 16 + x] & 0xFFFFFF; };
-  EXPECT_EQ(px(9, 9), 0x0000FFu);
-  EXPECT_EQ(px(4, 4), 0xFF0000u);
-  EXPECT_EQ(px(5, 5), 0x0000FFu);
-  EXPECT_EQ(px(1, 1), 0u);
-  EXPECT_EQ(px(10, 10), 0u);
-  EXPECT_EQ(px(11, 3), 0u);
-  SelectClipRgn(dc, nullptr);
+  EXPECT_EQ(target.rgb(9, 9), 0x0000FFu);
+  EXPECT_EQ(target.rgb(4, 4), 0xFF0000u);
+  EXPECT_EQ(target.rgb(5, 5), 0x0000FFu);
+  EXPECT_EQ(target.rgb(1, 1), 0u);
+  EXPECT_EQ(target.rgb(10, 10), 0u);
+  EXPECT_EQ(target.rgb(11, 3), 0u);
+  SelectClipRgn(target.dc, nullptr);
   DeleteObject(region);
-  SelectObject(dc, old);
-  DeleteObject(dib);
-  DeleteDC(dc);
 }
 
 TEST(GdiplusSurface, WithoutGraphicsEveryCallIsHarmless) {

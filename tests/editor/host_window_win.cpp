@@ -3,8 +3,6 @@
 #endif
 #include <windows.h>
 
-#include <chrono>
-#include <thread>
 
 #include "tests/editor/host_window.h"
 
@@ -173,16 +171,6 @@ ResourceCounts resourceCounts() {
     HeapUnlock(heaps[i]);
   }
   return counts;
-}
-
-bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    step();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
 }
 
 }  // namespace brimtrace_test

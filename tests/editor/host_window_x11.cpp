@@ -10,9 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "tests/editor/host_window.h"
 
@@ -202,16 +200,6 @@ ResourceCounts resourceCounts() {
   }
   counts.heapBytes = static_cast<long long>(mallinfo2().uordblks);
   return counts;
-}
-
-bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    step();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
 }
 
 }  // namespace brimtrace_test

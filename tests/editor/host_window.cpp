@@ -1,0 +1,19 @@
+// What the test host windows share on every platform.
+#include "tests/editor/host_window.h"
+
+#include <chrono>
+#include <thread>
+
+namespace brimtrace_test {
+
+bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    step();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+}  // namespace brimtrace_test

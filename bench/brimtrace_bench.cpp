@@ -91,7 +91,7 @@ std::map<std::string, bool> passThroughExact;
 
 template <class Sample, Input kind>
 void BM_Process(benchmark::State& state) {
-  AEffect* e = bench::makeInstance();
+  AEffect* e = robust::startInstance();
   Block<Sample> block(kind);
   for (auto _ : state) {
     process(e, block);
@@ -109,10 +109,10 @@ void BM_Process(benchmark::State& state) {
 
 // Entry, effOpen and resume; closing is not timed.
 void BM_InstanceCreate(benchmark::State& state) {
-  bench::closeInstance(bench::makeInstance());  // process-wide tables built before timing
+  bench::closeInstance(robust::startInstance());  // process-wide tables built before timing
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    AEffect* e = bench::makeInstance();
+    AEffect* e = robust::startInstance();
     const auto end = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(e);
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
@@ -127,7 +127,7 @@ void BM_InstanceCreate(benchmark::State& state) {
 // the costliest picture there is.
 template <bool jagged>
 void BM_DrawingPass(benchmark::State& state) {
-  AEffect* e = bench::makeInstance();
+  AEffect* e = robust::startInstance();
   EditorPaint painter(e);
   Block<float> block(Input::kNormal);
   int pass = 0;
@@ -190,7 +190,7 @@ struct PairedRatios {
 
 PairedRatios measurePaired() {
   PairedRatios r;
-  AEffect* e = bench::makeInstance();
+  AEffect* e = robust::startInstance();
   Block<float> normal(Input::kNormal), subnormal(Input::kSubnormal);
   Block<double> normalD(Input::kNormal), subnormalD(Input::kSubnormal);
   r.processVsCopy = pairedRatio([&] { copyLoop(normal); benchmark::ClobberMemory(); },
@@ -208,15 +208,15 @@ PairedRatios measurePaired() {
 // Resident memory that N live, resumed instances add, per instance. Measured before the
 // benchmarks run, so that nothing else has grown the process meanwhile.
 double residentKiBPerInstance(int count) {
-  bench::closeInstance(bench::makeInstance());  // process-wide state first
+  bench::closeInstance(robust::startInstance());  // process-wide state first
   std::vector<AEffect*> instances;
   Block<float> block(Input::kNormal);
-  const long long before = bench::residentBytes();
+  const long long before = robust::residentBytes();
   for (int i = 0; i < count; ++i) {
-    instances.push_back(bench::makeInstance());
+    instances.push_back(robust::startInstance());
     process(instances.back(), block);
   }
-  const long long after = bench::residentBytes();
+  const long long after = robust::residentBytes();
   for (AEffect* e : instances) bench::closeInstance(e);
   return static_cast<double>(after - before) / count / 1024.0;
 }

@@ -38,7 +38,7 @@ double threadSeconds() {
 }
 
 void run(const char* name, bool jagged, int passes) {
-  AEffect* e = bench::makeInstance();
+  AEffect* e = robust::startInstance();
   EditorPaint painter(e);
   constexpr int kFrames = 512;
   std::vector<float> in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames);

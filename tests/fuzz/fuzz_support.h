@@ -10,6 +10,7 @@
 
 #include "plugin/instance.h"
 #include "plugin/vst2.h"
+#include "tests/robust/plugin_host.h"
 
 namespace fuzz {
 
@@ -83,29 +84,9 @@ private:
   std::vector<uint8_t> storage_, before_;
 };
 
-inline VstTimeInfo& hostTime() {
-  static VstTimeInfo time = [] {
-    VstTimeInfo t{};
-    t.sampleRate = 44100;
-    t.tempo = 120;
-    t.timeSigNumerator = 4;
-    t.timeSigDenominator = 4;
-    t.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid;
-    return t;
-  }();
-  return time;
-}
-
-inline intptr_t VST_CALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  if (opcode == audioMasterVersion) return 2400;
-  if (opcode == audioMasterGetTime) return reinterpret_cast<intptr_t>(&hostTime());
-  return 0;
-}
-
-inline intptr_t dispatch(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                         float opt) {
-  return e->dispatcher(e, opcode, index, value, ptr, opt);
-}
+// The robustness tests' host: a playing transport, and the instance's dispatcher.
+using robust::dispatch;
+using robust::host;
 
 // Stereo blocks of both precisions through the instance; the outputs must equal the inputs.
 inline void processBlock(AEffect* e, int32_t frames, bool doubles, uint32_t seed) {

@@ -15,6 +15,7 @@
 
 #include "tests/editor/host_window.h"
 #include "tests/host/test_host.h"
+#include "tests/robust/measure.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -36,10 +37,8 @@ constexpr bool kSanitizedHeap = false;
 
 // BRIMTRACE_LIFECYCLE_CYCLES when given, else ctest's short form, else the thousand.
 int cycles() {
-  for (const char* name : {"BRIMTRACE_LIFECYCLE_CYCLES", "BRIMTRACE_LIFECYCLE_CTEST_CYCLES"})
-    if (const char* text = std::getenv(name))
-      if (const int n = std::atoi(text); n > 0) return n;
-  return 1000;
+  return static_cast<int>(
+      robust::lengthFromEnvironment("BRIMTRACE_LIFECYCLE_CYCLES", "BRIMTRACE_LIFECYCLE_CTEST_CYCLES", 1000));
 }
 
 struct Counts {
@@ -103,12 +102,7 @@ Counts counts(const HostWindow& host) {
   c.heapBytes = r.heapBytes;
   auto* display = static_cast<Display*>(host.display());
   c.windows = windowsBelow(display, DefaultRootWindow(display));
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    long long pages = 0, resident = 0;
-    if (std::fscanf(f, "%lld %lld", &pages, &resident) == 2)
-      c.residentKiB = resident * sysconf(_SC_PAGESIZE) / 1024;
-    std::fclose(f);
-  }
+  c.residentKiB = robust::residentBytes() / 1024;
   return c;
 }
 #endif

@@ -19,6 +19,7 @@
 
 #include "effect/fablo_effect.h"
 #include "tests/robust/editor_paint.h"
+#include "tests/robust/measure.h"
 #include "tests/robust/plugin_host.h"
 
 namespace {
@@ -36,19 +37,7 @@ constexpr int kHistory = 100;
 
 // BRIMTRACE_SOAK_SECONDS when given, else ctest's short form, else the hour.
 long long audioSeconds() {
-  for (const char* name : {"BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS"})
-    if (const char* text = std::getenv(name))
-      if (const long long s = std::atoll(text); s > 0) return s;
-  return 3600;
-}
-
-long long residentBytes() {
-  long long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%lld %lld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * sysconf(_SC_PAGESIZE);
+  return robust::lengthFromEnvironment("BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS", 3600);
 }
 
 long long heapBytes() { return static_cast<long long>(mallinfo2().uordblks); }
@@ -152,7 +141,7 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
   // Settle caches (fonts, images, the picture) before memory is watched.
   const long long warmUp = std::min<long long>(passes, 200);
   for (long long p = 0; p < warmUp; ++p) runPass();
-  const long long heapBefore = heapBytes(), residentBefore = residentBytes();
+  const long long heapBefore = heapBytes(), residentBefore = robust::residentBytes();
   long long heapPeak = heapBefore, residentPeak = residentBefore;
 
   using clock = std::chrono::steady_clock;
@@ -170,11 +159,11 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
     ASSERT_TRUE(fx.glowPhase >= 0 && fx.glowPhase < 6.283185307179586);
     if (p % 1000 == 0) {
       heapPeak = std::max(heapPeak, heapBytes());
-      residentPeak = std::max(residentPeak, residentBytes());
+      residentPeak = std::max(residentPeak, robust::residentBytes());
     }
   }
   heapPeak = std::max(heapPeak, heapBytes());
-  residentPeak = std::max(residentPeak, residentBytes());
+  residentPeak = std::max(residentPeak, robust::residentBytes());
   const double seconds = std::chrono::duration<double>(clock::now() - start).count();
   std::printf("%lld s of audio, %lld passes in %.1f s (%.0fx real time); heap %+lld bytes, "
               "resident %+lld KiB; last tenth took %.2fx the first\n",

@@ -1,0 +1,37 @@
+// What the long-running checks and the benchmarks read of the process: its resident
+// memory, and how long they were asked to run.
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+
+#if defined(__linux__)
+#include <unistd.h>
+#endif
+
+namespace robust {
+
+// Resident memory of this process in bytes (0 where the platform does not say).
+inline long long residentBytes() {
+#if defined(__linux__)
+  long long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%lld %lld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * sysconf(_SC_PAGESIZE);
+#else
+  return 0;
+#endif
+}
+
+// The positive number in the variable `name` when given (a long run asked for by hand),
+// else the one in `ctestName` (the short form ctest sets), else `fallback`.
+inline long long lengthFromEnvironment(const char* name, const char* ctestName, long long fallback) {
+  for (const char* variable : {name, ctestName})
+    if (const char* text = std::getenv(variable))
+      if (const long long n = std::atoll(text); n > 0) return n;
+  return fallback;
+}
+
+}  // namespace robust

@@ -13,24 +13,35 @@ public:
 
   MidiEventQueue() : events_(kCapacity) {}  // zeroed records
 
-  // Once kCapacity events wait, the oldest are overwritten; when the write position
-  // catches up with the read position the queue reads as empty.
-  void push(const VstMidiEvent& event) {
+  // A full queue keeps what it holds and drops the new event: overwriting would make the
+  // write position meet the read position, and every unread event would be lost.
+  // Positions run over twice the capacity, so "full" and "empty" differ without a
+  // spare slot.
+  bool push(const VstMidiEvent& event) {
     const int32_t w = write_.load(std::memory_order_relaxed);
-    events_[w] = event;
-    write_.store(w + 1 == kCapacity ? 0 : w + 1, std::memory_order_release);
+    const int32_t r = read_.load(std::memory_order_acquire);
+    if ((w - r + kSpan) % kSpan == kCapacity) {
+      dropped_.fetch_add(1, std::memory_order_relaxed);
+      return false;
+    }
+    events_[w % kCapacity] = event;
+    write_.store(w + 1 == kSpan ? 0 : w + 1, std::memory_order_release);
+    return true;
   }
   bool pop(VstMidiEvent& event) {
     const int32_t r = read_.load(std::memory_order_relaxed);
     if (r == write_.load(std::memory_order_acquire)) return false;
-    event = events_[r];
-    read_.store(r + 1 == kCapacity ? 0 : r + 1, std::memory_order_relaxed);
+    event = events_[r % kCapacity];
+    read_.store(r + 1 == kSpan ? 0 : r + 1, std::memory_order_release);
     return true;
   }
-  int32_t writePosition() const { return write_.load(std::memory_order_relaxed); }
-  int32_t readPosition() const { return read_.load(std::memory_order_relaxed); }
+  int32_t writePosition() const { return write_.load(std::memory_order_relaxed) % kCapacity; }
+  int32_t readPosition() const { return read_.load(std::memory_order_relaxed) % kCapacity; }
+  uint32_t droppedCount() const { return dropped_.load(std::memory_order_relaxed); }
 
 private:
+  static constexpr int32_t kSpan = 2 * kCapacity;
   std::vector<VstMidiEvent> events_;
   std::atomic<int32_t> write_{0}, read_{0};
+  std::atomic<uint32_t> dropped_{0};
 };

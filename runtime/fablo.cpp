@@ -5,6 +5,8 @@
 #include <bit>
 #include <chrono>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 static_assert(std::endian::native == std::endian::little,
               "the state chunk is the raw little-endian bytes of the float stream");
@@ -50,14 +52,17 @@ void TFablo::idle() {
 }
 
 int32_t TFablo::setChunk(const void* data, int32_t byteSize) {
+  // A null pointer or a negative size from the host copies nothing. The bytes are taken
+  // before the stream is reset: a host may hand back the buffer getChunk gave it, which
+  // is the stream's own storage.
+  std::vector<float> incoming;
+  if (data != nullptr && byteSize >= 4) {
+    incoming.resize(static_cast<std::size_t>(byteSize) / 4);
+    std::memcpy(incoming.data(), data, incoming.size() * 4);
+  }
   FileSlot& stream = stateStream();
   stream.resetFor(FileSlot::kReading);
-  // A null pointer or a negative size from the host copies nothing.
-  if (data != nullptr && byteSize >= 4) {
-    const std::size_t floats = static_cast<std::size_t>(byteSize) / 4;
-    stream.data.resize(floats);
-    std::memcpy(stream.data.data(), data, floats * 4);
-  }
+  stream.data = std::move(incoming);
   if (!stream.data.empty()) {
     const float marker = stream.data[0];
     stream.position = 1;

@@ -1,5 +1,6 @@
 // A file slot of the runtime; slot 0 is the stream the state chunk is built in.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,7 +27,9 @@ struct FileSlot {
 
   // One value of an effect's state: written at the position when saving (the data grows
   // with zeros as needed, never shrinks), read from it when restoring and there is one
-  // left. A restored float arrives as read, without the store rule.
+  // left. A restored value obeys the store rule: NaN and infinities arrive as 0, so a
+  // damaged chunk cannot feed them to every later computation and save; finite values
+  // (-0.0 and subnormals too) arrive bit for bit.
   void transfer(double& value) {
     if (position < 0) return;
     const std::size_t at = static_cast<std::size_t>(position);
@@ -35,7 +38,8 @@ struct FileSlot {
       data[at] = static_cast<float>(value);
       ++position;
     } else if (mode == kReading && at < data.size()) {
-      value = static_cast<double>(data[at]);
+      const double read = static_cast<double>(data[at]);
+      value = std::isfinite(read) ? read : 0.0;
       ++position;
     }
   }

@@ -114,10 +114,16 @@ TEST(Chunk, RestoreRunsInitOnceSerializeAndSlider) {
   fx.sliderValue[1] = 9;
   EXPECT_EQ(fx.setChunk(six, 6), 6);
   EXPECT_EQ(fx.sliderValue[1], 9);
-  // A restored value bypasses the store rule.
-  const float infinite[2] = {-1000.0f, std::numeric_limits<float>::infinity()};
-  fx.setChunk(infinite, 8);
-  EXPECT_TRUE(std::isinf(fx.sliderValue[1]));
+  // Restored values obey the store rule: non-finite ones arrive as 0, finite ones bit for bit.
+  const float inf = std::numeric_limits<float>::infinity();
+  const float denormal = std::numeric_limits<float>::denorm_min();
+  const float odd[5] = {-1000.0f, inf, std::numeric_limits<float>::quiet_NaN(), -0.0f, denormal};
+  fx.saved = 4;
+  fx.setChunk(odd, sizeof odd);
+  EXPECT_EQ(fx.sliderValue[1], 0.0);
+  EXPECT_EQ(fx.sliderValue[2], 0.0);
+  EXPECT_TRUE(std::signbit(fx.sliderValue[3]));
+  EXPECT_EQ(fx.sliderValue[4], double(denormal));
 }
 
 TEST(Chunk, BadInputRunsNoSectionAndAnswersTheGivenSize) {

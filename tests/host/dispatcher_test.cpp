@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -181,6 +182,24 @@ TEST_F(Dispatcher, ChunkGoesOutAndComesBack) {
   EXPECT_EQ(dispatch(effSetChunk, 0, 260, wrong.data()), 260);
   EXPECT_EQ(dispatch(effSetChunk, 0, 3, wrong.data()), 3);
   EXPECT_EQ(dispatch(effSetChunk, 0, 0, wrong.data()), 0);
+  ASSERT_EQ(dispatch(effGetChunk, 0, 0, &data), 260);
+  EXPECT_EQ(std::memcmp(data, chunk.data(), 260), 0);
+
+  // The buffer handed out may come straight back, edited in place: the restore reads
+  // what it holds at the call.
+  ASSERT_EQ(dispatch(effGetChunk, 0, 0, &data), 260);
+  static_cast<float*>(data)[3] = 0.75f;
+  EXPECT_EQ(dispatch(effSetChunk, 0, 260, data), 260);
+  chunk[3] = 0.75f;
+  ASSERT_EQ(dispatch(effGetChunk, 0, 0, &data), 260);
+  EXPECT_EQ(std::memcmp(data, chunk.data(), 260), 0);
+
+  // Non-finite values in a stored chunk arrive as 0 and are saved so.
+  std::vector<float> damaged = chunk;
+  damaged[3] = std::numeric_limits<float>::quiet_NaN();
+  damaged[64] = -std::numeric_limits<float>::infinity();
+  EXPECT_EQ(dispatch(effSetChunk, 0, 260, damaged.data()), 260);
+  chunk[3] = chunk[64] = 0.f;
   ASSERT_EQ(dispatch(effGetChunk, 0, 0, &data), 260);
   EXPECT_EQ(std::memcmp(data, chunk.data(), 260), 0);
 

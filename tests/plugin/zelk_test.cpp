@@ -176,7 +176,7 @@ TEST_F(ZelkTest, HostTimeCopiesTheRecordOrReportsItsAbsence) {
   EXPECT_EQ(record()->initialDelay, 64);
 }
 
-TEST_F(ZelkTest, MidiQueueKeepsTheLast1000EventsInOrder) {
+TEST_F(ZelkTest, MidiQueueKeepsUpTo1000EventsInOrder) {
   VstMidiEvent ev{};
   ev.type = kVstMidiType;
   ev.byteSize = sizeof ev;
@@ -209,18 +209,23 @@ TEST_F(ZelkTest, MidiQueueKeepsTheLast1000EventsInOrder) {
   ev.type = kVstMidiType;
   EXPECT_FALSE(z->midiReceive(delta, d0, d1, d2));
 
-  // Exactly 1000 unread events: the writer has caught up, the queue reads as empty.
-  ASSERT_EQ(z->midiQueue().writePosition(), 2);
-  for (int i = 0; i < 1000; ++i) send(i);
-  EXPECT_EQ(z->midiQueue().writePosition(), 2);
+  // A full queue keeps its 1000 unread events in order and drops (and counts) the rest.
+  for (int i = 0; i < 1002; ++i) send(i);
+  EXPECT_EQ(z->midiQueue().droppedCount(), 2u);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_TRUE(z->midiReceive(delta, d0, d1, d2)) << i;
+    ASSERT_EQ(delta, i);
+  }
   EXPECT_FALSE(z->midiReceive(delta, d0, d1, d2));
-  // 1001 events into a fresh queue leave the write position at 1.
-  MidiEventQueue fresh;
-  for (int i = 0; i < 1001; ++i) fresh.push(ev);
-  EXPECT_EQ(fresh.writePosition(), 1);
-  send(5000);
-  ASSERT_TRUE(z->midiReceive(delta, d0, d1, d2));
-  EXPECT_EQ(delta, 5000);
+  // Room again once read, across the positions' wrap.
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 700; ++i) send(5000 + i);
+    for (int i = 0; i < 700; ++i) {
+      ASSERT_TRUE(z->midiReceive(delta, d0, d1, d2));
+      ASSERT_EQ(delta, 5000 + i);
+    }
+  }
+  EXPECT_EQ(z->midiQueue().droppedCount(), 2u);
 }
 
 TEST_F(ZelkTest, MidiSentToTheHost) {

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "effect/fablo_effect.h"
 #include "gui/bitmap.h"
@@ -76,6 +79,87 @@ public:
 private:
   float rate_;
   std::vector<VSTGUI::CFontDesc*> fonts_;
+};
+
+// Decodes on a thread of its own while the analyzer measures the block before, so that
+// analysing costs little more than decoding. A few blocks in flight bound the memory.
+class DecodingThread {
+public:
+  struct Block {
+    std::vector<double> left, right;
+    int64_t frames = 0;  // 0 at the end, -1 after a read error
+  };
+
+  DecodingThread(AudioReader& reader, int64_t total, int64_t blockFrames)
+      : reader_(reader), total_(total), blockFrames_(blockFrames) {
+    for (Block& b : slots_) {
+      b.left.resize(static_cast<size_t>(blockFrames));
+      b.right.resize(static_cast<size_t>(blockFrames));
+    }
+    thread_ = std::thread([this] { run(); });
+  }
+  ~DecodingThread() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  // The next block in file order; handed back with release() before the next call.
+  Block& next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return waiting_ > 0; });
+    return slots_[head_];
+  }
+  void release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      head_ = (head_ + 1) % kSlots;
+      --waiting_;
+    }
+    changed_.notify_all();
+  }
+
+private:
+  static constexpr int kSlots = 4;
+
+  void run() {
+    const int channels = reader_.channels();
+    const int second = channels > 1 ? 1 : 0;  // a mono file feeds both channels
+    std::vector<double> interleaved(static_cast<size_t>(blockFrames_ * channels));
+    int64_t done = 0;
+    for (int slot = 0;; slot = (slot + 1) % kSlots) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || waiting_ < kSlots; });
+        if (stop_) return;
+      }
+      Block& b = slots_[slot];
+      b.frames = done < total_ ? reader_.read(interleaved.data(), std::min(blockFrames_, total_ - done)) : 0;
+      for (int64_t i = 0; i < b.frames; ++i) {
+        b.left[static_cast<size_t>(i)] = interleaved[static_cast<size_t>(i * channels)];
+        b.right[static_cast<size_t>(i)] = interleaved[static_cast<size_t>(i * channels + second)];
+      }
+      done += std::max<int64_t>(b.frames, 0);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++waiting_;
+      }
+      changed_.notify_all();
+      if (b.frames <= 0) return;
+    }
+  }
+
+  AudioReader& reader_;
+  const int64_t total_, blockFrames_;
+  Block slots_[kSlots];
+  int head_ = 0, waiting_ = 0;
+  bool stop_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::thread thread_;
 };
 
 struct ChannelSummary {
@@ -338,31 +422,30 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   };
 
   const int64_t blockFrames = std::max<int64_t>(1, kBlockSamples / channels);
-  std::vector<double> interleaved(static_cast<size_t>(blockFrames * channels));
-  std::vector<double> leftIn(static_cast<size_t>(blockFrames)), rightIn(static_cast<size_t>(blockFrames));
   ProgressBar progress(stderr, declared, rate, options.progress && isTerminal(stderr));
   int64_t done = 0;
-  while (done < declared) {
-    const int64_t got = reader->read(interleaved.data(), std::min(blockFrames, declared - done));
-    if (got < 0) return fail("cannot read " + options.input + ": " + reader->error());
-    if (got == 0) break;
-    const int second = channels > 1 ? 1 : 0;  // a mono file feeds both channels
-    for (int64_t i = 0; i < got; ++i) {
-      leftIn[static_cast<size_t>(i)] = interleaved[static_cast<size_t>(i * channels)];
-      rightIn[static_cast<size_t>(i)] = interleaved[static_cast<size_t>(i * channels + second)];
+  {
+    DecodingThread decoder(*reader, declared, blockFrames);
+    for (;;) {
+      DecodingThread::Block& block = decoder.next();
+      const int64_t got = block.frames;
+      if (got < 0) return fail("cannot read " + options.input + ": " + reader->error());
+      if (got == 0) break;
+      // Blocks split where windows end, as a host's blocks would between two repaints.
+      // The analyzer leaves its inputs as they are, so outputs go back into the block.
+      double* left0 = block.left.data();
+      double* right0 = block.right.data();
+      for (int64_t i = 0; i < got;) {
+        const int64_t piece = std::min(got - i, windowEnd - (done + i));
+        fx->onBlock();
+        fx->runStereoFrames(left0 + i, right0 + i, left0 + i, right0 + i, static_cast<int32_t>(piece));
+        i += piece;
+        if (done + i == windowEnd) closeWindow(windowEnd);
+      }
+      decoder.release();
+      done += got;
+      progress.update(done);
     }
-    // Blocks split where windows end, as a host's blocks would between two repaints.
-    for (int64_t i = 0; i < got;) {
-      const int64_t piece = std::min(got - i, windowEnd - (done + i));
-      double* l = leftIn.data() + i;
-      double* r = rightIn.data() + i;
-      fx->onBlock();
-      fx->runStereoFrames(l, r, l, r, static_cast<int32_t>(piece));
-      i += piece;
-      if (done + i == windowEnd) closeWindow(windowEnd);
-    }
-    done += got;
-    progress.update(done);
   }
   if (done > windowBegin) closeWindow(done);  // the last, shorter window
   progress.finish();

@@ -49,6 +49,10 @@ public:
   double segStartFraction = 0, segEndFraction = 0, segStartY = 0, segEndY = 0;
 };
 
+// Fraction of the graph height for a slew: logarithmic from slewFloor (0) to the top of
+// the scale (1), clamped to the graph. The traces draw with it; offline pictures too.
+double slewFraction(const TFabloEffect& e, double value);
+
 static_assert(std::atomic<double>::is_always_lock_free,
               "the audio thread shares its peaks with the editor without a lock");
 

@@ -15,13 +15,6 @@ void setColor(SystemVariables& v, double r, double g, double b, double a) {
   v.drawAlpha = a;
 }
 
-// Fraction of the graph height for a slew: logarithmic from slewFloor to the ceiling,
-// clamped to the graph.
-double fractionOf(const TFabloEffect& e, double value) {
-  const double f = sanitize((std::log10(value) - std::log10(e.slewFloor)) / e.logSpan);
-  return std::fmax(0.0, std::fmin(1.0, f));
-}
-
 // One trace: a separate antialiased segment from each history entry to the next,
 // starting at historyIndex, which is the loop variable itself.
 double drawTrace(TFabloEffect& e, double base) {
@@ -34,8 +27,8 @@ double drawTrace(TFabloEffect& e, double base) {
     e.segEndX = sanitize((i + 1) / n * width);
     e.segStartValue = sanitize(std::fmax(e.memory.cell(base, i), e.slewFloor));
     e.segEndValue = sanitize(std::fmax(e.memory.cell(base, i + 1), e.slewFloor));
-    e.segStartFraction = fractionOf(e, e.segStartValue);
-    e.segEndFraction = fractionOf(e, e.segEndValue);
+    e.segStartFraction = slewFraction(e, e.segStartValue);
+    e.segEndFraction = slewFraction(e, e.segEndValue);
     e.segStartY = sanitize((1 - e.segStartFraction) * height);
     e.segEndY = sanitize((1 - e.segEndFraction) * height);
     e.drawLine(e.segStartX, e.segStartY, e.segEndX, e.segEndY);
@@ -45,6 +38,11 @@ double drawTrace(TFabloEffect& e, double base) {
 }
 
 }  // namespace
+
+double slewFraction(const TFabloEffect& e, double value) {
+  const double f = sanitize((std::log10(value) - std::log10(e.slewFloor)) / e.logSpan);
+  return std::fmax(0.0, std::fmin(1.0, f));
+}
 
 void TFabloEffect::onGraphics() {
   drawPrologue();

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tools/host/analyze.h"
 #include "tools/host/audio_io.h"
 #include "tools/host/demo_signal.h"
 #include "tools/host/plugin_host.h"
@@ -27,7 +28,10 @@ const char* const kUsageText =
     "                                   real-time pace for S seconds (6; a file: its length), save its picture\n"
     "  signal OUT [--seconds S] [--rate HZ]\n"
     "                                   write the built-in demonstration signal\n"
-    "  compare A B [--tolerance T]      whether two audio files hold the same samples\n";
+    "  compare A B [--tolerance T]      whether two audio files hold the same samples\n"
+    "  analyze IN [--png OUT.png] [--json OUT.json] [--csv OUT.csv] [--window-ms W] [--width PX]\n"
+    "                                   the whole file's slew, window by window (W: 33.3 ms), as a\n"
+    "                                   report and a picture whose plot area is PX (1600) x 400\n";
 
 namespace {
 
@@ -408,7 +412,8 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // Positional arguments and options, in any order.
   std::vector<std::string> positional;
   std::vector<std::pair<std::string, std::string>> flags;
-  static const char* const withValue[] = {"--block", "--png", "--seconds", "--rate", "--idle", "--tolerance"};
+  static const char* const withValue[] = {"--block", "--png", "--seconds", "--rate", "--idle", "--tolerance",
+                                             "--json", "--csv", "--window-ms", "--width"};
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -494,6 +499,7 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return usageError(err, "--tolerance needs a value from 0 to 2");
     return runCompare(o, out, err);
   }
+  if (command == "analyze") return analyzeCommand(positional, flags, out, err);
   return usageError(err, "unknown command " + command);
 }
 

@@ -143,6 +143,7 @@ public:
       error_ = "the file is closed";
       return false;
     }
+    if (count <= 0) return true;  // nothing to write (and no buffer to hand to fwrite)
     const int64_t samples = count * channels_;
     buffer_.resize(static_cast<size_t>(samples) * bytesPerSample_);
     unsigned char* p = buffer_.data();

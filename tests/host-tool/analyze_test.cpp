@@ -1,0 +1,359 @@
+// analyze on generated files whose clicks and steps sit at known frames: the peaks and
+// their windows, the counts, the picture's rows and time ticks, mono and multi-channel
+// input, every bad input; and the built-in WAV reader against libsndfile on Linux.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tests/host-tool/test_files.h"
+#include "tools/host/analyze.h"
+#include "tools/host/commands.h"
+#include "tools/host/wav_file.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <gdiplus.h>
+#else
+#include <cairo.h>
+#include <sndfile.h>
+#endif
+
+using namespace host;
+using host_test::TempFile;
+using nlohmann::json;
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr int kWindow = 1600;  // frames of the default 1000/30 ms window at 48 kHz
+
+struct Png {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0xRRGGBB
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+bool loadPng(const std::string& path, Png& png) {
+#if defined(_WIN32)
+  ULONG_PTR token;
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+  std::wstring wide(path.begin(), path.end());
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  bool ok = Gdiplus::DllExports::GdipCreateBitmapFromFile(wide.c_str(), &bitmap) == Gdiplus::Ok;
+  if (ok) {
+    UINT w = 0, h = 0;
+    Gdiplus::DllExports::GdipGetImageWidth(bitmap, &w);
+    Gdiplus::DllExports::GdipGetImageHeight(bitmap, &h);
+    png.width = static_cast<int>(w);
+    png.height = static_cast<int>(h);
+    for (UINT y = 0; y < h; ++y)
+      for (UINT x = 0; x < w; ++x) {
+        Gdiplus::ARGB c = 0;
+        Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, static_cast<INT>(x), static_cast<INT>(y), &c);
+        png.pixels.push_back(c & 0xFFFFFF);
+      }
+    Gdiplus::DllExports::GdipDisposeImage(bitmap);
+  }
+  Gdiplus::GdiplusShutdown(token);
+  return ok;
+#else
+  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  if (ok) {
+    png.width = cairo_image_surface_get_width(s);
+    png.height = cairo_image_surface_get_height(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < png.height; ++y)
+      for (int x = 0; x < png.width; ++x)
+        png.pixels.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xFFFFFF);
+  }
+  cairo_surface_destroy(s);
+  return ok;
+#endif
+}
+
+int red(uint32_t c) { return static_cast<int>(c >> 16 & 0xFF); }
+int green(uint32_t c) { return static_cast<int>(c >> 8 & 0xFF); }
+int blue(uint32_t c) { return static_cast<int>(c & 0xFF); }
+
+// The topmost row of the plot area in a column whose pixel passes `lit`, -1 if none.
+template <class Lit>
+int topRow(const Png& png, const json& plot, int column, Lit lit) {
+  const int x = plot["x"].get<int>() + column, y0 = plot["y"].get<int>();
+  for (int row = 0; row <= 400; ++row)
+    if (lit(png.at(x, y0 + row))) return row;
+  return -1;
+}
+
+void writeWav(const std::string& path, int channels, int rate, SampleEncoding encoding,
+              const std::vector<double>& interleaved) {
+  std::string error;
+  auto writer = createWavWriter(path, channels, rate, encoding, error);
+  ASSERT_TRUE(writer) << error;
+  ASSERT_TRUE(writer->write(interleaved.data(), static_cast<int64_t>(interleaved.size()) / channels));
+  ASSERT_TRUE(writer->close()) << writer->error();
+}
+
+int run(const std::vector<std::string>& args, std::string& out, std::string& err) {
+  std::ostringstream o, e;
+  const int code = runHost(args, o, e);
+  out = o.str();
+  err = e.str();
+  return code;
+}
+
+json readJson(const std::string& path) {
+  std::ifstream in(path);
+  return json::parse(in);
+}
+
+// Ten seconds at 48 kHz in 32-bit float. Left: single-sample clicks of 1.0 in windows 20
+// and 50 (a tie), and one of 0.25 on the last frame of window 99, so that its rise and its
+// fall land in windows 99 and 100. Right: a step to 1.25 in window 150, on to -1.25 at the
+// first frame of window 200 (a slew of 2.5), back to 0 in window 250.
+std::vector<double> clicksAndSteps() {
+  std::vector<double> s(static_cast<size_t>(10 * kRate) * 2, 0.0);
+  auto left = [&](int frame) -> double& { return s[static_cast<size_t>(frame) * 2]; };
+  auto right = [&](int frame) -> double& { return s[static_cast<size_t>(frame) * 2 + 1]; };
+  left(20 * kWindow + 100) = 1.0;
+  left(50 * kWindow + 700) = 1.0;
+  left(100 * kWindow - 1) = 0.25;
+  for (int f = 150 * kWindow + 3; f < 200 * kWindow; ++f) right(f) = 1.25;
+  for (int f = 200 * kWindow; f < 250 * kWindow + 5; ++f) right(f) = -1.25;
+  return s;
+}
+
+double windowTime(int k) { return k * kWindow / double(kRate); }
+
+class Analyze : public ::testing::Test {
+protected:
+  TempFile wav{".wav"}, png{".png"}, jsonFile{".json"}, csv{".csv"};
+};
+
+TEST_F(Analyze, ClicksAndStepsGiveExactPeaksWindowsCountsAndRows) {
+  writeWav(wav.path(), 2, kRate, SampleEncoding::Float32, clicksAndSteps());
+  std::string out, err;
+  ASSERT_EQ(run({"analyze", wav.path(), "--png", png.path(), "--json", jsonFile.path(), "--csv", csv.path(),
+                 "--width", "1000"},
+                out, err),
+            kOk)
+      << err;
+  EXPECT_EQ(err, "");  // no progress bar when standard error is not a terminal
+  EXPECT_NE(out.find("300 windows of 33.333 ms"), std::string::npos) << out;
+
+  const json r = readJson(jsonFile.path());
+  EXPECT_EQ(r["sample_rate"], kRate);
+  EXPECT_EQ(r["frames"], 10 * kRate);
+  EXPECT_EQ(r["seconds"], 10.0);
+  EXPECT_EQ(r["window_seconds"], 1.0 / 30);
+  EXPECT_EQ(r["windows"], 300);
+  const json& left = r["channels"]["left"];
+  EXPECT_EQ(left["peak"], 1.0);
+  EXPECT_EQ(left["peak_time"], windowTime(20));  // the tie goes to the earlier window
+  EXPECT_EQ(left["windows_over_1"], 0);          // 1.0 does not exceed 1
+  EXPECT_EQ(left["windows_over_2"], 0);
+  json top = json::array({{windowTime(20), 1.0}, {windowTime(50), 1.0}, {windowTime(99), 0.25},
+                          {windowTime(100), 0.25}});
+  for (int k = 0; k < 6; ++k) top.push_back({windowTime(k), 0.0});
+  EXPECT_EQ(left["top"], top);
+  const json& right = r["channels"]["right"];
+  EXPECT_EQ(right["peak"], 2.5);
+  EXPECT_EQ(right["peak_time"], windowTime(200));
+  EXPECT_EQ(right["windows_over_1"], 3);
+  EXPECT_EQ(right["windows_over_2"], 1);
+  top = json::array({{windowTime(200), 2.5}, {windowTime(150), 1.25}, {windowTime(250), 1.25}});
+  for (int k = 0; k < 7; ++k) top.push_back({windowTime(k), 0.0});
+  EXPECT_EQ(right["top"], top);
+
+  // The CSV: a header, then one row per window.
+  std::ifstream rows(csv.path());
+  std::string line;
+  std::vector<std::string> lines;
+  while (std::getline(rows, line)) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 301u);
+  EXPECT_EQ(lines[0], "time,left,right");
+  EXPECT_EQ(lines[1 + 99], "3.3,0.25,0");
+  EXPECT_EQ(lines[1 + 200], "6.666666666666667,0,2.5");
+
+  // The picture: the plot where the JSON says, rows on the editor's scale
+  // (row = (1 - (log10 v + 5) / log10 340000) * 400, truncated), ticks every second.
+  Png image;
+  ASSERT_TRUE(loadPng(png.path(), image));
+  EXPECT_EQ(image.width, r["image"]["width"]);
+  EXPECT_EQ(image.height, r["image"]["height"]);
+  const json& plot = r["plot"];
+  const PlotGeometry g = analysisGeometry(1000);
+  EXPECT_EQ(plot, json({{"x", g.x}, {"y", g.y}, {"width", 1000}, {"height", 400}}));
+  auto white = [](uint32_t c) { return blue(c) >= 40; };
+  auto redOnly = [](uint32_t c) { return red(c) >= 40 && green(c) < red(c) / 2; };
+  // Window k covers columns [k * 1000 / 300, (k + 1) * 1000 / 300).
+  EXPECT_NEAR(topRow(image, plot, 67, white), 38, 1);     // 1.0, as in the editor
+  EXPECT_NEAR(topRow(image, plot, 167, white), 38, 1);
+  EXPECT_NEAR(topRow(image, plot, 331, white), 81, 1);    // 0.25 in windows 99 and 100
+  EXPECT_NEAR(topRow(image, plot, 335, white), 81, 1);
+  EXPECT_NEAR(topRow(image, plot, 668, redOnly), 9, 1);   // 2.5
+  EXPECT_NEAR(topRow(image, plot, 501, redOnly), 31, 1);  // 1.25
+  EXPECT_GE(topRow(image, plot, 250, white), 399);        // silence sits on the floor
+  EXPECT_GE(topRow(image, plot, 250, redOnly), 399);
+  ASSERT_EQ(r["time_ticks"].size(), 10u);
+  for (int t = 0; t < 10; ++t) {
+    const int x = g.x + 100 * t;
+    EXPECT_EQ(r["time_ticks"][t], json({x, "0:0" + std::to_string(t)}));
+    EXPECT_GT(green(image.at(x, g.y + 403)), 100) << t;  // the tick mark below the plot
+    EXPECT_EQ(image.at(x + 2, g.y + 403), 0u) << t;
+  }
+}
+
+TEST_F(Analyze, MonoFeedsBothChannelsOnTheWindowBoundaries) {
+  // 25 ms at 44.1 kHz: windows start at round(k * 1102.5), so at 0, 1103, 2205, 3308...
+  std::vector<double> s(44100, 0.0);
+  s[1102] = 0.5;  // the last frame of window 0: its fall is window 1's
+  s[2205] = -0.25;  // the first frame of window 2
+  writeWav(wav.path(), 1, 44100, SampleEncoding::Pcm16, s);
+  std::string out, err;
+  ASSERT_EQ(run({"analyze", wav.path(), "--json", jsonFile.path(), "--csv", csv.path(), "--window-ms", "25"},
+                out, err),
+            kOk)
+      << err;
+  const json r = readJson(jsonFile.path());
+  EXPECT_EQ(r["windows"], 40);
+  EXPECT_EQ(r["window_seconds"], 0.025);
+  for (const char* channel : {"left", "right"}) {
+    const json& c = r["channels"][channel];
+    EXPECT_EQ(c["peak"], 0.5);
+    EXPECT_EQ(c["peak_time"], 0.0);
+    EXPECT_EQ(c["top"][0], json({0.0, 0.5}));
+    EXPECT_EQ(c["top"][1], json({1103 / 44100.0, 0.5}));
+    EXPECT_EQ(c["top"][2], json({2205 / 44100.0, 0.25}));
+  }
+  std::ifstream rows(csv.path());
+  std::string line;
+  for (int i = 0; i < 4; ++i) std::getline(rows, line);
+  EXPECT_EQ(line, "0.05,0.25,0.25");  // window 2
+}
+
+TEST_F(Analyze, MoreThanTwoChannelsUseTheFirstTwoAndSaySo) {
+  std::vector<double> s(static_cast<size_t>(kRate) * 4, 0.0);
+  s[1000 * 4 + 0] = 0.5;   // left
+  s[2000 * 4 + 1] = 0.125; // right
+  s[3000 * 4 + 2] = 1.0;   // channels 3 and 4 are not analysed
+  s[3000 * 4 + 3] = 1.0;
+  writeWav(wav.path(), 4, kRate, SampleEncoding::Float64, s);
+  std::string out, err;
+  ASSERT_EQ(run({"analyze", wav.path(), "--json", jsonFile.path()}, out, err), kOk) << err;
+  EXPECT_NE(err.find("has 4 channels; analysing the first two"), std::string::npos) << err;
+  const json r = readJson(jsonFile.path());
+  EXPECT_EQ(r["channels"]["left"]["peak"], 0.5);
+  EXPECT_EQ(r["channels"]["right"]["peak"], 0.125);
+  EXPECT_EQ(r["channels"]["right"]["peak_time"], windowTime(1));
+}
+
+TEST_F(Analyze, AFileWithoutFramesReportsPeaksOfZero) {
+  writeWav(wav.path(), 2, kRate, SampleEncoding::Pcm16, {});
+  std::string out, err;
+  ASSERT_EQ(run({"analyze", wav.path(), "--json", jsonFile.path(), "--png", png.path()}, out, err), kOk) << err;
+  EXPECT_NE(out.find("no frames: peaks 0"), std::string::npos) << out;
+  const json r = readJson(jsonFile.path());
+  EXPECT_EQ(r["frames"], 0);
+  EXPECT_EQ(r["windows"], 0);
+  EXPECT_EQ(r["channels"]["left"]["peak"], 0.0);
+  EXPECT_EQ(r["channels"]["right"]["top"], json::array());
+  EXPECT_TRUE(png.exists());
+}
+
+TEST_F(Analyze, BadInputIsOneLineANonZeroExitAndNoOutputLeftBehind) {
+  writeWav(wav.path(), 2, kRate, SampleEncoding::Pcm16, std::vector<double>(2000, 0.0));
+  TempFile text(".wav");
+  text.write({'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o', '\n'});
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  const std::string missingFolder = folder + "/brimtrace-no-such-folder/out.json";
+  const std::vector<std::string> outputs{"--png", png.path(), "--json", jsonFile.path(), "--csv", csv.path()};
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    const char* message;
+  } cases[] = {
+      {{"analyze", wav.path() + ".missing"}, kFailed, ""},
+      {{"analyze", text.path()}, kFailed, ""},
+      {{"analyze", folder}, kFailed, "is a folder"},
+      {{"analyze", wav.path(), "--json", missingFolder}, kFailed, "cannot write"},
+      {{"analyze", wav.path(), "--csv", folder}, kFailed, "cannot write"},
+      {{"analyze", wav.path(), "--window-ms", "0.01"}, kFailed, "shorter than one frame"},
+      {{"analyze", wav.path(), "--window-ms", "0"}, kUsage, "--window-ms"},
+      {{"analyze", wav.path(), "--window-ms", "fast"}, kUsage, "--window-ms"},
+      {{"analyze", wav.path(), "--width", "99"}, kUsage, "--width"},
+      {{"analyze", wav.path(), "--height", "5"}, kUsage, "no option --height"},
+      {{"analyze"}, kUsage, "exactly one IN"},
+      {{"analyze", wav.path(), wav.path()}, kUsage, "exactly one IN"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    // Every run also asks for all three outputs, except where a case names its own.
+    for (size_t i = 0; i < outputs.size(); i += 2)
+      if (std::find(args.begin(), args.end(), outputs[i]) == args.end())
+        args.insert(args.end(), {outputs[i], outputs[i + 1]});
+    std::string out, err;
+    SCOPED_TRACE(args[1] + (args.size() > 2 ? " " + args[2] + " " + args[3] : ""));
+    EXPECT_EQ(run(args, out, err), c.code);
+    EXPECT_EQ(err.rfind("brimtrace-host: ", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    for (const TempFile* f : {&png, &jsonFile, &csv}) {
+      EXPECT_FALSE(f->exists()) << f->path();
+      EXPECT_FALSE(std::filesystem::exists(f->path() + ".brimtrace-tmp")) << f->path();
+    }
+  }
+}
+
+#if !defined(_WIN32)
+// The Windows build reads WAV with its own code: it must give libsndfile's values, for
+// every encoding, extremes and out-of-range floats included.
+TEST(AnalyzeInput, BuiltInWavReaderGivesLibsndfilesValues) {
+  const SampleEncoding encodings[] = {SampleEncoding::Pcm16, SampleEncoding::Pcm24, SampleEncoding::Pcm32,
+                                      SampleEncoding::Float32, SampleEncoding::Float64};
+  for (SampleEncoding encoding : encodings) {
+    SCOPED_TRACE(encodingName(encoding));
+    const bool isFloat = encoding == SampleEncoding::Float32 || encoding == SampleEncoding::Float64;
+    std::vector<double> s;
+    for (int i = 0; i < 500; ++i) s.push_back(std::sin(i * 0.731) * (isFloat ? 1.3 : 1.0));
+    s.push_back(-1.0);
+    s.push_back(1.0);
+    s.push_back(1e-7);
+    s.push_back(-0.0);
+    TempFile file(".wav");
+    std::string error;
+    auto writer = createAudioWriter(file.path(), 2, kRate, encoding, error);  // libsndfile's writer
+    ASSERT_TRUE(writer) << error;
+    ASSERT_TRUE(writer->write(s.data(), static_cast<int64_t>(s.size() / 2)));
+    ASSERT_TRUE(writer->close());
+
+    SF_INFO info{};
+    SNDFILE* f = sf_open(file.path().c_str(), SFM_READ, &info);
+    ASSERT_TRUE(f);
+    std::vector<double> viaLibsndfile(s.size());
+    EXPECT_EQ(sf_readf_double(f, viaLibsndfile.data(), info.frames), info.frames);
+    sf_close(f);
+
+    auto builtIn = openWavReader(file.path(), error);
+    auto platform = openAudioReader(file.path(), error);
+    ASSERT_TRUE(builtIn && platform) << error;
+    std::vector<double> a(s.size()), b(s.size());
+    ASSERT_EQ(builtIn->read(a.data(), info.frames), info.frames);
+    ASSERT_EQ(platform->read(b.data(), info.frames), info.frames);
+    for (size_t i = 0; i < s.size(); ++i) {
+      ASSERT_EQ(std::memcmp(&a[i], &viaLibsndfile[i], sizeof(double)), 0) << i << ": " << a[i] << " " << viaLibsndfile[i];
+      ASSERT_EQ(std::memcmp(&b[i], &viaLibsndfile[i], sizeof(double)), 0) << i;
+    }
+  }
+}
+#endif
+
+}  // namespace

@@ -5,18 +5,44 @@
 
 #include "runtime/script_value.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#endif
+
+MemoryBlock::~MemoryBlock() {
+  if (cells_ == nullptr) return;
+#if defined(_WIN32)
+  VirtualFree(cells_, 0, MEM_RELEASE);
+#else
+  munmap(cells_, kBytes);
+#endif
+}
+
+double* MemoryBlock::cells() {
+  if (cells_ != nullptr) return cells_;
+  // Fresh pages from the system read as zeros and become resident only when touched;
+  // a zero-filled heap block would make all 512 KiB resident at once.
+#if defined(_WIN32)
+  cells_ = static_cast<double*>(VirtualAlloc(nullptr, kBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+#else
+  void* pages = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  cells_ = pages == MAP_FAILED ? nullptr : static_cast<double*>(pages);
+#endif
+  return cells_;
+}
+
 double* ScriptMemory::locate(int32_t index) {
   const int32_t blockNumber = index >> 16;  // arithmetic: negative indices, negative blocks
   const int32_t entry = index & 0xFFFF;
   try {
-    MemoryBlock& block = blocks_[blockNumber];
-    if (block.size() != static_cast<std::size_t>(kBlockSize)) block.resize(kBlockSize, 0.0);
-    return block.data() + entry;
-  } catch (const std::bad_alloc&) {
+    auto it = blocks_.try_emplace(blockNumber).first;
+    if (double* cells = it->second.cells()) return cells + entry;
     // Out of memory must not take the host down: drop the half-made block.
-    auto it = blocks_.find(blockNumber);
-    if (it != blocks_.end() && it->second.size() != static_cast<std::size_t>(kBlockSize))
-      blocks_.erase(it);
+    blocks_.erase(it);
+    return nullptr;
+  } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }

@@ -35,9 +35,11 @@ public:
     double lastLeft = 0, lastRight = 0, slewLeft = 0, slewRight = 0, peakLeft = 0, peakRight = 0;
     int32_t frames = 0;
   };
-  // Pure reads of the inputs: nothing shared changes.
+  // Nothing shared changes. The inputs are copied to the outputs given, which must not be
+  // an input of either channel (null: no copy).
   template <class Sample>
-  StereoBlock measureStereo(const Sample* in0, const Sample* in1, int32_t frames) const;
+  StereoBlock measureStereo(const Sample* in0, const Sample* in1, int32_t frames,
+                            Sample* out0 = nullptr, Sample* out1 = nullptr) const;
   void publishStereo(const StereoBlock& block);
   // Measures with the kernels of a path (all instances start on defaultStereoPath());
   // false, and nothing changes, when this processor lacks the path.
@@ -71,7 +73,8 @@ public:
 
 private:
   template <class Sample>
-  double channelPeak(const Sample* x, int32_t frames, double previous, bool flushes) const;
+  double channelPeak(const Sample* x, Sample* out, int32_t frames, double previous,
+                     bool flushes) const;
   const SlewKernels* slewKernels_ = slewKernels(defaultStereoPath());
 };
 
@@ -108,15 +111,15 @@ inline void TFabloEffect::onSample() {
 // The largest slew of one channel over a block that starts after `previous`, exactly as
 // frame-by-frame raising finds it: lanes when every sample is finite, else frame by frame.
 template <class Sample>
-double TFabloEffect::channelPeak(const Sample* x, int32_t frames, double previous,
+double TFabloEffect::channelPeak(const Sample* x, Sample* out, int32_t frames, double previous,
                                  bool flushes) const {
   const double first = sanitize(std::fabs(static_cast<double>(x[0]) - previous));
   double rest = 0;
   bool measured;
   if constexpr (sizeof(Sample) == sizeof(float))
-    measured = (flushes ? slewKernels_->floatPeakWide : slewKernels_->floatPeak)(x, frames, rest);
+    measured = (flushes ? slewKernels_->floatPeakWide : slewKernels_->floatPeak)(x, out, frames, rest);
   else
-    measured = slewKernels_->doublePeak(x, frames, rest);
+    measured = slewKernels_->doublePeak(x, out, frames, rest);
   if (measured) return rest > first ? rest : first;
   // A NaN, an infinity or an overflowing difference: the frames one by one.
   double peak = 0;
@@ -131,7 +134,8 @@ double TFabloEffect::channelPeak(const Sample* x, int32_t frames, double previou
 
 template <class Sample>
 TFabloEffect::StereoBlock TFabloEffect::measureStereo(const Sample* in0, const Sample* in1,
-                                                      int32_t frames) const {
+                                                      int32_t frames, Sample* out0,
+                                                      Sample* out1) const {
   StereoBlock b;
   b.frames = frames;
   if (frames <= 0) return b;
@@ -142,8 +146,8 @@ TFabloEffect::StereoBlock TFabloEffect::measureStereo(const Sample* in0, const S
   b.slewLeft = sanitize(std::fabs(b.lastLeft - beforeLeft));
   b.slewRight = sanitize(std::fabs(b.lastRight - beforeRight));
   const bool flushes = sizeof(Sample) == sizeof(float) && flushesSubnormals();
-  b.peakLeft = channelPeak(in0, frames, previousLeft, flushes);
-  b.peakRight = channelPeak(in1, frames, previousRight, flushes);
+  b.peakLeft = channelPeak(in0, out0, frames, previousLeft, flushes);
+  b.peakRight = channelPeak(in1, out1, frames, previousRight, flushes);
   return b;
 }
 
@@ -169,18 +173,19 @@ template <class Sample>
 void TFabloEffect::runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0,
                                    Sample* out1, int32_t frames) {
   if (frames <= 0) return;
-  const StereoBlock block = measureStereo(in0, in1, frames);
-  const std::size_t bytes = static_cast<std::size_t>(frames) * sizeof(Sample);
   if (out0 == in1 || out1 == in0) {
-    // An output is the other channel's input: frame by frame, both inputs read first.
+    // An output is the other channel's input: measured first, then copied frame by frame
+    // with both inputs of a frame read before either output is written.
+    const StereoBlock block = measureStereo(in0, in1, frames);
     for (int32_t i = 0; i < frames; ++i) {
       const Sample left = in0[i], right = in1[i];
       out0[i] = left;
       out1[i] = right;
     }
-  } else {
-    if (out0 != in0) std::memcpy(out0, in0, bytes);
-    if (out1 != in1) std::memcpy(out1, in1, bytes);
+    publishStereo(block);
+    return;
   }
-  publishStereo(block);
+  // The lanes copy the samples they load; buffers processed in place need no copy.
+  publishStereo(measureStereo(in0, in1, frames, out0 == in0 ? nullptr : out0,
+                              out1 == in1 ? nullptr : out1));
 }

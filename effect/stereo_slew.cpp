@@ -18,6 +18,14 @@ struct Lanes {
   static Doubles load(const float* p) {
     return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
   }
+  // Stores the two vectors at out + i when there is an output; doubles only (widened
+  // floats are copied whole beforehand).
+  static void copy(double* out, int32_t i, Doubles a, Doubles b) {
+    if (out == nullptr) return;
+    _mm_storeu_pd(out + i, a);
+    _mm_storeu_pd(out + i + kDoubles, b);
+  }
+  static void copy(float*, int32_t, Doubles, Doubles) {}
   static Doubles sub(Doubles a, Doubles b) { return _mm_sub_pd(a, b); }
   static Doubles add(Doubles a, Doubles b) { return _mm_add_pd(a, b); }
   static Doubles max(Doubles a, Doubles b) { return _mm_max_pd(a, b); }
@@ -26,9 +34,11 @@ struct Lanes {
   static double maxOf(Doubles a) { return _mm_cvtsd_f64(_mm_max_sd(a, _mm_unpackhi_pd(a, a))); }
 
   static Floats zeroFloats() { return _mm_setzero_ps(); }
-  // |x[i] - x[i-1]| for the four frames from p.
-  static Floats slews(const float* p) {
-    return _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(_mm_loadu_ps(p), _mm_loadu_ps(p - 1)));
+  // |x[i] - x[i-1]| for the four frames from p; the samples also stored at out, if any.
+  static Floats slews(const float* p, float* out) {
+    const __m128 x = _mm_loadu_ps(p);
+    if (out != nullptr) _mm_storeu_ps(out, x);
+    return _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(x, _mm_loadu_ps(p - 1)));
   }
   static Floats maxF(Floats a, Floats b) { return _mm_max_ps(a, b); }
   // SSE2 has no 32-bit integer maximum: a sum of the slews carries NaN and infinity.
@@ -65,6 +75,12 @@ struct Lanes {
   static Doubles splat(double v) { return _mm256_set1_pd(v); }
   static Doubles load(const double* p) { return _mm256_loadu_pd(p); }
   static Doubles load(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+  static void copy(double* out, int32_t i, Doubles a, Doubles b) {
+    if (out == nullptr) return;
+    _mm256_storeu_pd(out + i, a);
+    _mm256_storeu_pd(out + i + kDoubles, b);
+  }
+  static void copy(float*, int32_t, Doubles, Doubles) {}
   static Doubles sub(Doubles a, Doubles b) { return _mm256_sub_pd(a, b); }
   static Doubles add(Doubles a, Doubles b) { return _mm256_add_pd(a, b); }
   static Doubles max(Doubles a, Doubles b) { return _mm256_max_pd(a, b); }
@@ -82,8 +98,10 @@ struct Lanes {
   }
 
   static Floats zeroFloats() { return _mm256_setzero_si256(); }
-  static Floats slews(const float* p) {
-    const __m256 d = _mm256_sub_ps(_mm256_loadu_ps(p), _mm256_loadu_ps(p - 1));
+  static Floats slews(const float* p, float* out) {
+    const __m256 x = _mm256_loadu_ps(p);
+    if (out != nullptr) _mm256_storeu_ps(out, x);
+    const __m256 d = _mm256_sub_ps(x, _mm256_loadu_ps(p - 1));
     return _mm256_and_si256(_mm256_castps_si256(d), _mm256_set1_epi32(0x7FFFFFFF));
   }
   // NaN and infinity have the largest patterns, so the maximum also finds them.

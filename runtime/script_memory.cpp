@@ -4,32 +4,14 @@
 #include <new>
 
 #include "runtime/script_value.h"
+#include "runtime/zeroed_pages.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#endif
-
-MemoryBlock::~MemoryBlock() {
-  if (cells_ == nullptr) return;
-#if defined(_WIN32)
-  VirtualFree(cells_, 0, MEM_RELEASE);
-#else
-  munmap(cells_, kBytes);
-#endif
-}
+MemoryBlock::~MemoryBlock() { releaseZeroedPages(cells_, kBytes); }
 
 double* MemoryBlock::cells() {
-  if (cells_ != nullptr) return cells_;
-  // Fresh pages from the system read as zeros and become resident only when touched;
-  // a zero-filled heap block would make all 512 KiB resident at once.
-#if defined(_WIN32)
-  cells_ = static_cast<double*>(VirtualAlloc(nullptr, kBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-#else
-  void* pages = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  cells_ = pages == MAP_FAILED ? nullptr : static_cast<double*>(pages);
-#endif
+  // Fresh pages read as zeros and become resident only when touched; a zero-filled heap
+  // block would make all 512 KiB resident at once.
+  if (cells_ == nullptr) cells_ = static_cast<double*>(takeZeroedPages(kBytes));
   return cells_;
 }
 

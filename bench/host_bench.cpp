@@ -10,7 +10,8 @@
 // to its output channel) and 100 blocks of processing, one after the other; the figure is
 // the median of 201 rounds' ratios. Short rounds side by side keep a shared machine's
 // interruptions out of most rounds, and the median drops the rounds they hit.
-// BRIMTRACE_AUDIO_PATH=sse2 or avx2 makes Brimtrace use that path.
+// BRIMTRACE_AUDIO_PATH=sse2 or avx2 makes Brimtrace use that path; BRIMTRACE_BENCH_STEPS=1
+// makes `first` also time the steps of a second instance (entry, effOpen, resume).
 #include <algorithm>
 #include <chrono>
 #include <cmath>

@@ -4,8 +4,6 @@
 #include <atomic>
 #include <cmath>
 
-#include <cstring>
-
 #include "effect/stereo_slew.h"
 #include "runtime/fablo.h"
 

@@ -99,3 +99,10 @@ void TFabloEffect::onSerialize() {
       },
       [&] { return sliderIndex <= 64; });
 }
+
+bool TFabloEffect::useStereoPath(StereoPath path) {
+  const SlewKernels* kernels = slewKernels(path);
+  if (kernels == nullptr) return false;
+  slewKernels_ = kernels;
+  return true;
+}

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "effect/stereo_slew.h"
 #include "runtime/fablo.h"
 
 class TFabloEffect : public TFablo {
@@ -15,13 +16,33 @@ public:
   void onSample() override;  // inline below
   // The audio bridge's stereo path: the same as, for each frame, storing the frame's
   // samples in channelSample, running onSample and writing channelSample to the outputs
-  // (which onSample leaves unchanged). Only the audio thread's own state moves into
-  // registers for the block: the peaks shared with the editor still rise frame by frame,
-  // while the frame count, the host-value copies and the graph size, which no frame reads,
-  // are brought up to date once per block.
+  // (which onSample leaves unchanged). The block is measured in vector lanes with
+  // accumulators of its own (measureStereo), the outputs copied, and the results made
+  // visible once at the end (publishStereo).
+  //
+  // The editor's history push may land while a block is measured: the block's peaks are
+  // raised into the shared peaks only by publishStereo, after its last frame, so such a push
+  // never sees any part of that block, and the block's whole peak of each channel goes to
+  // the entry of the next push after the block (the entry after the one the landing push
+  // writes). A push between publishStereo's peak raise and its counter update takes the
+  // peaks; one that finds the counter at 0 leaves them for the next. No peak is lost.
   template <class Sample>
   void runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
                        int32_t frames);
+  struct StereoBlock {
+    double lastLeft = 0, lastRight = 0, slewLeft = 0, slewRight = 0, peakLeft = 0, peakRight = 0;
+    int32_t frames = 0;
+  };
+  // Nothing shared changes. The inputs are copied to the outputs given, which must not be
+  // an input of either channel (null: no copy).
+  template <class Sample>
+  StereoBlock measureStereo(const Sample* in0, const Sample* in1, int32_t frames,
+                            Sample* out0 = nullptr, Sample* out1 = nullptr) const;
+  void publishStereo(const StereoBlock& block);
+  // Measures with the kernels of a path (all instances start on defaultStereoPath());
+  // false, and nothing changes, when this processor lacks the path.
+  bool useStereoPath(StereoPath path);
+
   void reset() override;
   void onInit() override;
   void onGraphics() override;
@@ -47,6 +68,12 @@ public:
   double logoX = 0, logoY = 0, glowPhase = 0, glowAlpha = 0, captionX = 0, captionY = 0;
   double segStartX = 0, segEndX = 0, segStartValue = 0, segEndValue = 0;
   double segStartFraction = 0, segEndFraction = 0, segStartY = 0, segEndY = 0;
+
+private:
+  template <class Sample>
+  double channelPeak(const Sample* x, Sample* out, int32_t frames, double previous,
+                     bool flushes) const;
+  const SlewKernels* slewKernels_ = slewKernels(defaultStereoPath());
 };
 
 // Fraction of the graph height for a slew: logarithmic from slewFloor (0) to the top of
@@ -83,34 +110,84 @@ inline void TFabloEffect::onSample() {
   graphHeight.store(400, std::memory_order_relaxed);
 }
 
+// The largest slew of one channel over a block that starts after `previous`, exactly as
+// frame-by-frame raising finds it: lanes when every sample is finite, else frame by frame.
+template <class Sample>
+double TFabloEffect::channelPeak(const Sample* x, Sample* out, int32_t frames, double previous,
+                                 bool flushes) const {
+  const double first = sanitize(std::fabs(static_cast<double>(x[0]) - previous));
+  double rest = 0;
+  bool measured;
+  if constexpr (sizeof(Sample) == sizeof(float))
+    measured = (flushes ? slewKernels_->floatPeakWide : slewKernels_->floatPeak)(x, out, frames, rest);
+  else
+    measured = slewKernels_->doublePeak(x, out, frames, rest);
+  if (measured) return rest > first ? rest : first;
+  // A NaN, an infinity or an overflowing difference: the frames one by one.
+  double peak = 0;
+  for (int32_t i = 0; i < frames; ++i) {
+    const double sample = x[i];
+    const double slew = sanitize(std::fabs(sample - previous));
+    if (slew > peak) peak = slew;
+    previous = sanitize(sample);
+  }
+  return peak;
+}
+
+template <class Sample>
+TFabloEffect::StereoBlock TFabloEffect::measureStereo(const Sample* in0, const Sample* in1,
+                                                      int32_t frames, Sample* out0,
+                                                      Sample* out1) const {
+  StereoBlock b;
+  b.frames = frames;
+  if (frames <= 0) return b;
+  b.lastLeft = in0[frames - 1];
+  b.lastRight = in1[frames - 1];
+  const double beforeLeft = frames > 1 ? sanitize(in0[frames - 2]) : previousLeft;
+  const double beforeRight = frames > 1 ? sanitize(in1[frames - 2]) : previousRight;
+  b.slewLeft = sanitize(std::fabs(b.lastLeft - beforeLeft));
+  b.slewRight = sanitize(std::fabs(b.lastRight - beforeRight));
+  const bool flushes = sizeof(Sample) == sizeof(float) && flushesSubnormals();
+  b.peakLeft = channelPeak(in0, out0, frames, previousLeft, flushes);
+  b.peakRight = channelPeak(in1, out1, frames, previousRight, flushes);
+  return b;
+}
+
+inline void TFabloEffect::publishStereo(const StereoBlock& b) {
+  if (b.frames <= 0) return;
+  channelSample[0] = b.lastLeft;
+  channelSample[1] = b.lastRight;
+  slewLeft = b.slewLeft;
+  slewRight = b.slewRight;
+  previousLeft = sanitize(b.lastLeft);
+  previousRight = sanitize(b.lastRight);
+  raiseSharedPeak(peakLeft, b.peakLeft);
+  raiseSharedPeak(peakRight, b.peakRight);
+  copyHostValues();
+  // Whole numbers below 2^53: adding the block's frames at once equals adding 1 per frame.
+  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + b.frames,
+                         std::memory_order_relaxed);
+  graphWidth.store(400, std::memory_order_relaxed);
+  graphHeight.store(400, std::memory_order_relaxed);
+}
+
 template <class Sample>
 void TFabloEffect::runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0,
                                    Sample* out1, int32_t frames) {
   if (frames <= 0) return;
-  double left = 0, right = 0, slewL = 0, slewR = 0;
-  double prevL = previousLeft, prevR = previousRight;
-  for (int32_t i = 0; i < frames; ++i) {
-    left = in0[i];  // both inputs read before any output is written: buffers may be shared
-    right = in1[i];
-    slewL = sanitize(std::fabs(left - prevL));
-    slewR = sanitize(std::fabs(right - prevR));
-    raiseSharedPeak(peakLeft, slewL);
-    raiseSharedPeak(peakRight, slewR);
-    prevL = sanitize(left);
-    prevR = sanitize(right);
-    out0[i] = static_cast<Sample>(left);
-    out1[i] = static_cast<Sample>(right);
+  if (out0 == in1 || out1 == in0) {
+    // An output is the other channel's input: measured first, then copied frame by frame
+    // with both inputs of a frame read before either output is written.
+    const StereoBlock block = measureStereo(in0, in1, frames);
+    for (int32_t i = 0; i < frames; ++i) {
+      const Sample left = in0[i], right = in1[i];
+      out0[i] = left;
+      out1[i] = right;
+    }
+    publishStereo(block);
+    return;
   }
-  channelSample[0] = left;
-  channelSample[1] = right;
-  slewLeft = slewL;
-  slewRight = slewR;
-  previousLeft = prevL;
-  previousRight = prevR;
-  copyHostValues();
-  // Whole numbers below 2^53: adding the block's frames at once equals adding 1 per frame.
-  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + frames,
-                         std::memory_order_relaxed);
-  graphWidth.store(400, std::memory_order_relaxed);
-  graphHeight.store(400, std::memory_order_relaxed);
+  // The lanes copy the samples they load; buffers processed in place need no copy.
+  publishStereo(measureStereo(in0, in1, frames, out0 == in0 ? nullptr : out0,
+                              out1 == in1 ? nullptr : out1));
 }

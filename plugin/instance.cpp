@@ -5,13 +5,11 @@
 #include "effect/fablo_effect.h"
 #include "plugin/runtime_hooks.h"
 #include "plugin/zelk.h"
-#include "runtime/transforms.h"
 
 AEffect* createBrimtraceInstance(audioMasterCallback audioMaster) {
   // An exception must not reach the host: a failed allocation refuses the instance.
   try {
     auto effect = std::make_unique<TFabloEffect>();
-    buildTransformTables();  // once per process; later calls return at once
     const char* name = "QUILLMERE - Brimtrace logarithmic - 20260721";
     effect->effectName = name;
     effect->productName = name;

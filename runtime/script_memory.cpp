@@ -4,19 +4,27 @@
 #include <new>
 
 #include "runtime/script_value.h"
+#include "runtime/zeroed_pages.h"
+
+MemoryBlock::~MemoryBlock() { releaseZeroedPages(cells_, kBytes); }
+
+double* MemoryBlock::cells() {
+  // Fresh pages read as zeros and become resident only when touched; a zero-filled heap
+  // block would make all 512 KiB resident at once.
+  if (cells_ == nullptr) cells_ = static_cast<double*>(takeZeroedPages(kBytes));
+  return cells_;
+}
 
 double* ScriptMemory::locate(int32_t index) {
   const int32_t blockNumber = index >> 16;  // arithmetic: negative indices, negative blocks
   const int32_t entry = index & 0xFFFF;
   try {
-    MemoryBlock& block = blocks_[blockNumber];
-    if (block.size() != static_cast<std::size_t>(kBlockSize)) block.resize(kBlockSize, 0.0);
-    return block.data() + entry;
-  } catch (const std::bad_alloc&) {
+    auto it = blocks_.try_emplace(blockNumber).first;
+    if (double* cells = it->second.cells()) return cells + entry;
     // Out of memory must not take the host down: drop the half-made block.
-    auto it = blocks_.find(blockNumber);
-    if (it != blocks_.end() && it->second.size() != static_cast<std::size_t>(kBlockSize))
-      blocks_.erase(it);
+    blocks_.erase(it);
+    return nullptr;
+  } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }

@@ -2,10 +2,22 @@
 #pragma once
 #include <cstdint>
 #include <map>
-#include <vector>
 
-// 65536 doubles, zero-filled on first access.
-using MemoryBlock = std::vector<double>;
+// 65536 doubles, taken zeroed from the system on first access: pages that nothing touches
+// are never resident, so a block that only a few cells use costs a page or two.
+class MemoryBlock {
+public:
+  static constexpr std::size_t kBytes = 65536 * sizeof(double);
+  MemoryBlock() = default;
+  MemoryBlock(const MemoryBlock&) = delete;
+  MemoryBlock& operator=(const MemoryBlock&) = delete;
+  ~MemoryBlock();
+  // The cells, taken on the first call; null when the system refuses.
+  double* cells();
+
+private:
+  double* cells_ = nullptr;
+};
 
 class ScriptMemory {
 public:

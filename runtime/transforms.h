@@ -1,6 +1,6 @@
 // Transforms that effect code can apply to its memory: a complex split-radix FFT of
 // power-of-two size with its reordering step, a pointwise complex product and a windowed
-// MDCT. Root and permutation tables are process-wide, built once, never freed.
+// MDCT. Root and permutation tables are process-wide, built on first use, never freed.
 #pragma once
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,11 @@
 // The value rules of effect code and the addressing of its sparse memory.
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include <cmath>
 #include <limits>
 
@@ -77,3 +82,19 @@ TEST(ScriptMemory, BlocksAreZeroOnFirstTouchAndStayPutUntilClear) {
   EXPECT_EQ(m.blockCount(), 0u);
   EXPECT_EQ(m.cell(5, 0), 0.0);
 }
+
+#if defined(__linux__)
+// A block comes zeroed from the system: only the pages touched become resident.
+TEST(ScriptMemory, UntouchedPagesOfABlockAreNotResident) {
+  ScriptMemory m;
+  for (int i = 0; i < 200; ++i) store(m.cell(0, i), 0);
+  EXPECT_EQ(m.cell(0, 65535), 0.0);
+  const long page = sysconf(_SC_PAGESIZE);
+  unsigned char resident[65536 * 8 / 4096] = {};
+  ASSERT_LE(65536 * 8 / page, long(sizeof resident));
+  ASSERT_EQ(mincore(&m.cell(0, 0), 65536 * 8, resident), 0);
+  int pages = 0;
+  for (long p = 0; p < 65536 * 8 / page; ++p) pages += resident[p] & 1;
+  EXPECT_LE(pages, 2);
+}
+#endif

@@ -8,8 +8,6 @@
 
 namespace VSTGUI {
 
-enum FontStyle : int32_t { kBoldFace = 1, kItalicFace = 2, kUnderlineFace = 4 };
-
 class CFontDesc : public CBaseObject {
 public:
   CFontDesc(const char* name = nullptr, double size = 0, int32_t style = 0);
@@ -31,7 +29,7 @@ public:
   void dropPlatformFont() { platformFont_.reset(); }
 
   // The single platform style for style bits: underline, else italic, else bold, else 0.
-  static int32_t platformStyle(int32_t style);
+  static int32_t platformStyle(int32_t style) { return platformFontStyle(style); }
   // Longest family name handed to the platform, in characters; longer names are cut.
   static constexpr int kMaxFamilyChars = 199;
   // The family name as the platform gets it: cut to kMaxFamilyChars characters, never

@@ -3,10 +3,8 @@
 #include <string>
 
 #include "gui/draw_context.h"
+#include "gui/paint_link.h"
 #include "gui/resources.h"
-#include "runtime/fablo.h"
-#include "runtime/files.h"
-#include "runtime/plugin_link.h"
 
 namespace VSTGUI {
 
@@ -45,7 +43,7 @@ int32_t keepIfSized(ImageHolder* holder, CBitmap* bitmap) {
   return 0;
 }
 
-bool drawPart(ImageHolder* holder, PluginLink* plugin, double left, double top, double right,
+bool drawPart(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
               double bottom, double sourceX, double sourceY, uint8_t alpha) {
   VSTGUI::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
   if (!context || !holder || !holder->bitmap) return false;
@@ -123,46 +121,17 @@ int32_t imageSetNoAlpha(ImageHolder* holder, int32_t flag) {
   return 1;
 }
 
-bool imageDraw(ImageHolder* holder, PluginLink* plugin, double left, double top, double right,
+bool imageDraw(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
                double bottom, double sourceX, double sourceY) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool imageDrawTransparent(ImageHolder* holder, PluginLink* plugin, double left, double top,
+bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, double top,
                           double right, double bottom, double sourceX, double sourceY) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool imageDrawBlended(ImageHolder* holder, PluginLink* plugin, double left, double top,
+bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top,
                       double right, double bottom, double sourceX, double sourceY, int32_t alpha) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, uint8_t(alpha));
-}
-
-// Loads an image the first time its number is asked for: the embedded resource first,
-// then the file of that name beside the library. A number is tried at most once; only
-// a failed file attempt is logged. A number without a file name is not tried yet.
-ImageEntry& CFabloGraphics::getImage(int32_t number) {
-  ImageEntry& entry = imageTable[number];
-  if (entry.holder) return entry;
-  auto name = fileNameTable.find(number);
-  if (name == fileNameTable.end()) return entry;
-
-  entry.width = entry.height = 0;
-  entry.holder = imageNew();
-  if (imageLoadResourceId(entry.holder, number)) {
-    entry.width = imageWidth(entry.holder);
-    entry.height = imageHeight(entry.holder);
-    return entry;
-  }
-
-  imageFree(entry.holder);
-  entry.holder = imageNew();
-  const std::string path = resolvePath(name->second);
-  if (imageLoadFile(entry.holder, path.c_str())) {
-    entry.width = imageWidth(entry.holder);
-    entry.height = imageHeight(entry.holder);
-    return entry;
-  }
-  debugLog("Unable to load: " + path);
-  return entry;
 }

@@ -6,16 +6,14 @@
 
 #include "gui/bitmap.h"
 #include "gui/draw_context.h"
-#include "runtime/plugin_link.h"
+#include "gui/paint_link.h"
 
 class TFablo;
 
-class OffscreenPicture final : public PluginLink {
+class OffscreenPicture final : public PaintLink {
 public:
   explicit OffscreenPicture(int32_t width = 400, int32_t height = 400);
   ~OffscreenPicture();
-  OffscreenPicture(const OffscreenPicture&) = delete;
-  OffscreenPicture& operator=(const OffscreenPicture&) = delete;
 
   // One paint: a new context on the picture (so the drawing state starts from its
   // defaults), the picture cleared to opaque black as the frame's background is, then
@@ -32,8 +30,8 @@ public:
   void updateDisplay() override {}
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
-  VSTGUI::CDrawContext* drawContext() const override { return painting_; }
   bool editorSize(int32_t& width, int32_t& height) const override;
+  VSTGUI::CDrawContext* drawContext() const override { return painting_; }
   std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts_; }
 
 private:

@@ -140,14 +140,27 @@ intptr_t CZelk::canDo(const char* text) {
   return -1;
 }
 
-bool CZelk::hostTime(int32_t filter, HostTime& out) {
-  const VstTimeInfo* info = getTimeInfo(filter);
+int32_t CZelk::timeInfoFilter(int32_t request) {
+  constexpr int32_t map[][2] = {{kWantTempo, kVstTempoValid},
+                                {kWantTimeSignature, kVstTimeSigValid},
+                                {kWantPlaying, kVstTransportPlaying},
+                                {kWantRecording, kVstTransportRecording},
+                                {kWantPosition, kVstPpqPosValid}};
+  int32_t filter = 0;
+  for (const auto& m : map)
+    if (request & m[0]) filter |= m[1];
+  return filter;
+}
+
+bool CZelk::hostTime(int32_t request, HostTime& out) {
+  const VstTimeInfo* info = getTimeInfo(timeInfoFilter(request));
   if (!info) return false;
   out.tempo = info->tempo;
   out.ppqPos = info->ppqPos;
   out.timeSigNumerator = info->timeSigNumerator;
   out.timeSigDenominator = info->timeSigDenominator;
-  out.flags = info->flags;
+  out.playing = (info->flags & kVstTransportPlaying) != 0;
+  out.recording = (info->flags & kVstTransportRecording) != 0;
   return true;
 }
 

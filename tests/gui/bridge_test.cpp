@@ -16,7 +16,7 @@ using ::testing::ElementsAre;
 TEST(Bridge, EveryCallAnswersZeroAndDrawsNothingOutsideAPaint) {
   FakePlugin p;
   p.painting = false;
-  for (PluginLink* link : {static_cast<PluginLink*>(&p), static_cast<PluginLink*>(nullptr)}) {
+  for (PaintLink* link : {static_cast<PaintLink*>(&p), static_cast<PaintLink*>(nullptr)}) {
     EXPECT_EQ(canvasSetDrawMode(link, 3), 0);
     EXPECT_EQ(canvasSetTextColor(link, 1, 2, 3, 4), 0);
     EXPECT_EQ(canvasSetFillColor(link, 1, 2, 3, 4), 0);

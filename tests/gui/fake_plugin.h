@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "gui/draw_context.h"
-#include "runtime/plugin_link.h"
+#include "gui/paint_link.h"
 #include "tests/gui/recording_surface.h"
 
 namespace brimtrace_test {
 
-class FakePlugin : public PluginLink {
+class FakePlugin : public PaintLink {
 public:
   std::vector<Call> calls;
   VSTGUI::CDrawContext* context = nullptr;

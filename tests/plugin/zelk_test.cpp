@@ -153,19 +153,25 @@ TEST_F(ZelkTest, HostTimeCopiesTheRecordOrReportsItsAbsence) {
   host.timeInfo.timeSigDenominator = 8;
   host.timeInfo.flags = kVstTransportPlaying | kVstTransportRecording;
   HostTime t;
-  ASSERT_TRUE(z->hostTime(0x2400, t));
+  ASSERT_TRUE(z->hostTime(kWantTempo | kWantTimeSignature, t));
   EXPECT_EQ(t.tempo, 97.5);
   EXPECT_EQ(t.ppqPos, 12.25);
   EXPECT_EQ(t.timeSigNumerator, 7);
   EXPECT_EQ(t.timeSigDenominator, 8);
-  EXPECT_EQ(t.flags, 0xA);
+  EXPECT_TRUE(t.playing && t.recording);  // the host's flags 0xA
   EXPECT_EQ(host.calls().back().opcode, audioMasterGetTime);
   EXPECT_EQ(host.calls().back().value, 0x2400);
   EXPECT_EQ(host.calls().back().effect, record());
+  // The runtime's other requests reach the host as these filters.
+  for (auto [request, filter] : {std::pair{kWantTempo, 0x400}, {kWantPlaying, 0x2},
+                                 {kWantRecording, 0x8}, {kWantPosition, 0x200}}) {
+    z->hostTime(request, t);
+    EXPECT_EQ(host.calls().back().value, filter) << "request " << request;
+  }
   host.answerNullTime();
   HostTime kept;
   kept.tempo = 55;
-  EXPECT_FALSE(z->hostTime(0x400, kept));
+  EXPECT_FALSE(z->hostTime(kWantTempo, kept));
   EXPECT_EQ(kept.tempo, 55);
 
   host.clear();

@@ -20,14 +20,13 @@ public:
   std::vector<std::string> calls;
   std::vector<int32_t> timeFilters;
   int32_t updateDisplays = 0, repaints = 0, initialDelay = 0;
-  std::vector<VSTGUI::CFontDesc*> fonts;
 
   float storedSampleRate() const override { return sampleRate; }
   int32_t storedBlockSize() const override { return blockSize; }
   int32_t inputCount() const override { return inputs; }
-  bool hostTime(int32_t filter, HostTime& out) override {
-    calls.push_back("time:" + std::to_string(filter));
-    timeFilters.push_back(filter);
+  bool hostTime(int32_t request, HostTime& out) override {
+    calls.push_back("time:" + std::to_string(request));
+    timeFilters.push_back(request);
     if (!answersTime) return false;
     out = time;
     return true;
@@ -44,7 +43,5 @@ public:
     calls.push_back("repaint");
     ++repaints;
   }
-  VSTGUI::CDrawContext* drawContext() const override { return nullptr; }
   bool editorSize(int32_t&, int32_t&) const override { return false; }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts; }
 };

@@ -4,7 +4,7 @@
 #include "gui/images.h"
 #include "gui/paint_link.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -85,4 +85,4 @@ void dropPredefinedPlatformFonts() {
   for (int i = 0; i < kPredefinedFontCount; ++i) predefinedFont(i)->dropPlatformFont();
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

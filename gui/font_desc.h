@@ -6,7 +6,7 @@
 #include "gui/base_object.h"
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CFontDesc : public CBaseObject {
 public:
@@ -52,4 +52,4 @@ CFontDesc* predefinedFont(int index);  // 0 is defaultFont; null outside 0..7
 // library shuts down); they are made again on next use.
 void dropPredefinedPlatformFonts();
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

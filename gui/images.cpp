@@ -6,7 +6,7 @@
 #include "gui/paint_link.h"
 #include "gui/resources.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 CBitmap* newResourceBitmap(const CResourceDescription& description) {
   const bool byNumber = description.kind == CResourceDescription::kIntegerType;
@@ -22,11 +22,11 @@ CBitmap* newResourceBitmap(const CResourceDescription& description) {
   return new CBitmap(std::move(decoded), description);
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit
 
 namespace {
 
-using VSTGUI::CBitmap;
+using Toolkit::CBitmap;
 
 void releaseHeld(ImageHolder* holder) {
   if (holder->bitmap) holder->bitmap->release();
@@ -45,10 +45,10 @@ int32_t keepIfSized(ImageHolder* holder, CBitmap* bitmap) {
 
 bool drawPart(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
               double bottom, double sourceX, double sourceY, uint8_t alpha) {
-  VSTGUI::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
+  Toolkit::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
   if (!context || !holder || !holder->bitmap) return false;
-  holder->bitmap->drawAlphaBlend(context, VSTGUI::CRect(left, top, right, bottom),
-                                 VSTGUI::CPoint(sourceX, sourceY), alpha);
+  holder->bitmap->drawAlphaBlend(context, Toolkit::CRect(left, top, right, bottom),
+                                 Toolkit::CPoint(sourceX, sourceY), alpha);
   return true;
 }
 
@@ -66,21 +66,21 @@ int32_t imageFree(ImageHolder* holder) {
 int32_t imageLoadResourceId(ImageHolder* holder, int32_t number) {
   if (!holder) return 0;
   releaseHeld(holder);
-  auto description = VSTGUI::CResourceDescription::number(int32_t(uint16_t(number)));
-  return keepIfSized(holder, VSTGUI::newResourceBitmap(description));
+  auto description = Toolkit::CResourceDescription::number(int32_t(uint16_t(number)));
+  return keepIfSized(holder, Toolkit::newResourceBitmap(description));
 }
 
 int32_t imageLoadResourceName(ImageHolder* holder, const char* name) {
   if (!holder) return 0;
   releaseHeld(holder);
   if (!name) return 0;
-  return keepIfSized(holder, VSTGUI::newResourceBitmap(VSTGUI::CResourceDescription::named(name)));
+  return keepIfSized(holder, Toolkit::newResourceBitmap(Toolkit::CResourceDescription::named(name)));
 }
 
 int32_t imageLoadFile(ImageHolder* holder, const char* path) {
   if (!holder) return 0;
   releaseHeld(holder);
-  auto decoded = VSTGUI::platform::loadImageFile(path);
+  auto decoded = Toolkit::platform::loadImageFile(path);
   if (!decoded) return 0;
   return keepIfSized(holder, new CBitmap(std::move(decoded)));
 }
@@ -96,7 +96,7 @@ double imageHeight(const ImageHolder* holder) {
 int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green,
                                  uint8_t* blue, uint8_t* alpha) {
   if (!holder || !holder->bitmap) return 0;
-  const VSTGUI::CColor c = holder->bitmap->getTransparentColor();
+  const Toolkit::CColor c = holder->bitmap->getTransparentColor();
   if (red) *red = c.red;
   if (green) *green = c.green;
   if (blue) *blue = c.blue;

@@ -15,7 +15,7 @@ struct ImageHolder final : ScriptImage {
   ~ImageHolder() override {
     if (bitmap) bitmap->release();
   }
-  VSTGUI::CBitmap* bitmap = nullptr;  // one reference, or none
+  Toolkit::CBitmap* bitmap = nullptr;  // one reference, or none
 };
 
 // The holder behind an image of the runtime's image table: every image there was made
@@ -54,9 +54,9 @@ bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, d
 bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top,
                       double right, double bottom, double sourceX, double sourceY, int32_t alpha);
 
-namespace VSTGUI {
+namespace Toolkit {
 // A bitmap decoded from the embedded PNG resource of type "DATA" with the description's
 // number or name, else from the platform's own bitmap resource of that id; the result
 // has width and height 0 when neither exists. Reference count 1.
 CBitmap* newResourceBitmap(const CResourceDescription& description);
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -3,7 +3,7 @@
 #include "gui/offscreen_context.h"
 #include "runtime/fablo.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 
 OffscreenPicture::OffscreenPicture(int32_t width, int32_t height)
     : width_(width), height_(height), bitmap_(new CBitmap(width, height)) {}

@@ -20,7 +20,7 @@ public:
   // the effect's drawing section with this object as its plug-in link.
   void drawPass(TFablo& effect);
   bool writePng(const char* path) const;
-  VSTGUI::CBitmap* bitmap() const { return bitmap_; }
+  Toolkit::CBitmap* bitmap() const { return bitmap_; }
 
   // A host that answers with fixed values and has an editor of the picture's size.
   float storedSampleRate() const override { return 44100; }
@@ -31,14 +31,14 @@ public:
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
   bool editorSize(int32_t& width, int32_t& height) const override;
-  VSTGUI::CDrawContext* drawContext() const override { return painting_; }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts_; }
+  Toolkit::CDrawContext* drawContext() const override { return painting_; }
+  std::vector<Toolkit::CFontDesc*>& fontCache() override { return fonts_; }
 
 private:
   int32_t width_, height_;
-  VSTGUI::CBitmap* bitmap_;  // one reference
-  VSTGUI::CDrawContext* painting_ = nullptr;
-  std::vector<VSTGUI::CFontDesc*> fonts_;
+  Toolkit::CBitmap* bitmap_;  // one reference
+  Toolkit::CDrawContext* painting_ = nullptr;
+  std::vector<Toolkit::CFontDesc*> fonts_;
 };
 
 // One drawing pass of the effect into a 400 x 400 picture, written as PNG.

@@ -8,10 +8,10 @@
 #include "runtime/plugin_link.h"
 #include "runtime/script_drawing.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 class CDrawContext;
 class CFontDesc;
-}  // namespace VSTGUI
+}  // namespace Toolkit
 
 class PaintLink;
 
@@ -48,8 +48,8 @@ public:
   PaintLink(const PaintLink&) = delete;
   PaintLink& operator=(const PaintLink&) = delete;
 
-  virtual VSTGUI::CDrawContext* drawContext() const = 0;
-  virtual std::vector<VSTGUI::CFontDesc*>& fontCache() = 0;
+  virtual Toolkit::CDrawContext* drawContext() const = 0;
+  virtual std::vector<Toolkit::CFontDesc*>& fontCache() = 0;
   ScriptDrawing* drawing() override { return &drawing_; }
 
 protected:

@@ -11,7 +11,7 @@
 
 #include "runtime/script_drawing.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 // Font style bits: the runtime's, which effect code sets and fonts keep as given.
 enum FontStyle : int32_t {
@@ -103,4 +103,4 @@ std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target);
 bool writePng(const PlatformBitmap& bmp, const char* path);
 }  // namespace platform
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -28,7 +28,7 @@ CZelk::~CZelk() {
   // A host may destroy the plug-in with its editor still open: the window and the view
   // go first, while the effect they draw still exists.
   if (editor) editor->close();
-  for (VSTGUI::CFontDesc*& font : fontCache_) {
+  for (Toolkit::CFontDesc*& font : fontCache_) {
     if (font) font->release();
     font = nullptr;
   }

@@ -55,8 +55,8 @@ public:
   void setInitialDelay(int32_t samples) override { AudioEffect::setInitialDelay(samples); }
   void repaintEditor() override;
   bool editorSize(int32_t& width, int32_t& height) const override;
-  VSTGUI::CDrawContext* drawContext() const override { return drawContext_; }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fontCache_; }
+  Toolkit::CDrawContext* drawContext() const override { return drawContext_; }
+  std::vector<Toolkit::CFontDesc*>& fontCache() override { return fontCache_; }
   bool midiReceive(int32_t& deltaFrames, int32_t& data0, int32_t& data1, int32_t& data2) override;
   bool midiSend(int32_t deltaFrames, int32_t data0, int32_t data1, int32_t data2) override;
   bool midiSendSysex(int32_t deltaFrames, const uint8_t* bytes, int32_t count) override;
@@ -67,7 +67,7 @@ public:
   TFablo* getEffect() const { return effect; }
   const EffectHooks& getHooks() const { return hooks; }
   // Set by the view only while a paint is in progress.
-  void setDrawContext(VSTGUI::CDrawContext* context) { drawContext_ = context; }
+  void setDrawContext(Toolkit::CDrawContext* context) { drawContext_ = context; }
   const MidiEventQueue& midiQueue() const { return midiEventQueue; }
 
   // Channels the audio bridge copies: the record's channel count, read at the first
@@ -95,8 +95,8 @@ private:
         int32_t numPrograms, int32_t numParams);
 
   TFablo* effect;
-  VSTGUI::CDrawContext* drawContext_ = nullptr;
-  std::vector<VSTGUI::CFontDesc*> fontCache_;
+  Toolkit::CDrawContext* drawContext_ = nullptr;
+  std::vector<Toolkit::CFontDesc*> fontCache_;
   MidiEventQueue midiEventQueue;
   EffectHooks hooks;
   std::atomic<int32_t> bridgeChannels_{-1};

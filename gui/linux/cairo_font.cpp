@@ -9,7 +9,7 @@
 #include <mutex>
 
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -177,4 +177,4 @@ std::unique_ptr<PlatformFont> makeFont(const char* family, double pixelSize, int
 }
 }  // namespace platform
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

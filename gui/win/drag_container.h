@@ -14,7 +14,7 @@
 
 #include "gui/view.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 // True when the file name (after the last separator) continues, from its first ".",
 // with exactly ".lnk" in any case.
@@ -39,4 +39,4 @@ private:
   std::string item_;  // the item last returned
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -12,7 +12,7 @@
 
 #include "gui/geometry.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CFrame;
 class WinDragContainer;
@@ -53,4 +53,4 @@ private:
   CFrame* frame_;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -16,7 +16,7 @@
 #include "gui/frame_window.h"
 #include "gui/win/gdiplus_globals.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class COffscreenContext;
 class CDropTarget;
@@ -67,4 +67,4 @@ private:
   CDropTarget* dropTarget_ = nullptr;        // registered while the window lives
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -10,7 +10,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 namespace gp = Gdiplus::DllExports;
 using Gdiplus::ARGB;
 using Gdiplus::GpBitmap;
@@ -23,4 +23,4 @@ using Gdiplus::GpPath;
 using Gdiplus::GpPen;
 using Gdiplus::GpSolidFill;
 using Gdiplus::GpStatus;
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

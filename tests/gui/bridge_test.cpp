@@ -7,7 +7,7 @@
 
 #include "tests/gui/fake_plugin.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using brimtrace_test::FakePlugin;
 using brimtrace_test::lines;
 using brimtrace_test::named;

@@ -13,7 +13,7 @@
 #include "tests/gui/new_count.h"
 #include "tests/gui/recording_surface.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using brimtrace_test::Call;
 using brimtrace_test::lines;
 using brimtrace_test::named;

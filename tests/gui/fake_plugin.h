@@ -13,13 +13,13 @@ namespace brimtrace_test {
 class FakePlugin : public PaintLink {
 public:
   std::vector<Call> calls;
-  VSTGUI::CDrawContext* context = nullptr;
+  Toolkit::CDrawContext* context = nullptr;
   bool painting = true;
   bool hasEditor = true;
-  std::vector<VSTGUI::CFontDesc*> fonts;
+  std::vector<Toolkit::CFontDesc*> fonts;
 
   FakePlugin()
-      : context(new VSTGUI::CDrawContext(std::make_unique<RecordingSurface>(&calls))) {
+      : context(new Toolkit::CDrawContext(std::make_unique<RecordingSurface>(&calls))) {
     calls.clear();
   }
   ~FakePlugin() {
@@ -34,14 +34,14 @@ public:
   void updateDisplay() override {}
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
-  VSTGUI::CDrawContext* drawContext() const override { return painting ? context : nullptr; }
+  Toolkit::CDrawContext* drawContext() const override { return painting ? context : nullptr; }
   bool editorSize(int32_t& w, int32_t& h) const override {
     if (!hasEditor) return false;
     w = 400;
     h = 400;
     return true;
   }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts; }
+  std::vector<Toolkit::CFontDesc*>& fontCache() override { return fonts; }
 };
 
 }  // namespace brimtrace_test

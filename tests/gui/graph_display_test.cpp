@@ -9,7 +9,7 @@
 #include "effect/fablo_effect.h"
 #include "tests/gui/fake_plugin.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using brimtrace_test::Call;
 using brimtrace_test::FakePlugin;
 using brimtrace_test::lines;

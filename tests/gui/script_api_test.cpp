@@ -10,7 +10,7 @@
 #include "runtime/fablo.h"
 #include "tests/gui/fake_plugin.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using brimtrace_test::Call;
 using brimtrace_test::FakePlugin;
 using brimtrace_test::lines;

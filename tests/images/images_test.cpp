@@ -80,9 +80,9 @@ TEST(ImageTable, ResourceComesFirstAndLoadsOnce) {
   EXPECT_EQ(first.width, 99);
   EXPECT_EQ(first.height, 99);
   ASSERT_NE(first.holder, nullptr);
-  VSTGUI::CBitmap* bitmap = heldImage(first.holder)->bitmap;
+  Toolkit::CBitmap* bitmap = heldImage(first.holder)->bitmap;
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->getResourceDescription().kind, VSTGUI::CResourceDescription::kIntegerType);
+  EXPECT_EQ(bitmap->getResourceDescription().kind, Toolkit::CResourceDescription::kIntegerType);
 
   ImageEntry& again = fx.getImage(0);
   EXPECT_EQ(&again, &first);
@@ -136,9 +136,9 @@ TEST(ImageTable, FallsBackToTheFileBesideTheLibrary) {
   const std::string name = "brimtrace_images_test_file.png";
   const std::string path = resolvePath(name);
   {
-    auto bitmap = VSTGUI::platform::makeBitmap(13, 7);
+    auto bitmap = Toolkit::platform::makeBitmap(13, 7);
     ASSERT_TRUE(bitmap);
-    ASSERT_TRUE(VSTGUI::platform::writePng(*bitmap, path.c_str()));
+    ASSERT_TRUE(Toolkit::platform::writePng(*bitmap, path.c_str()));
   }
   {
     LinkedEffect fx;
@@ -147,7 +147,7 @@ TEST(ImageTable, FallsBackToTheFileBesideTheLibrary) {
     EXPECT_EQ(e.width, 13);
     EXPECT_EQ(e.height, 7);
     ASSERT_TRUE(e.holder && heldImage(e.holder)->bitmap);
-    EXPECT_EQ(heldImage(e.holder)->bitmap->getResourceDescription().kind, VSTGUI::CResourceDescription::kNoType);
+    EXPECT_EQ(heldImage(e.holder)->bitmap->getResourceDescription().kind, Toolkit::CResourceDescription::kNoType);
     // The decoded file is not held open while the image lives.
     EXPECT_EQ(std::remove(path.c_str()), 0);
   }

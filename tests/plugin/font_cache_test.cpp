@@ -9,7 +9,7 @@ TEST(ZelkFontCache, DestructionReleasesEachCachedFont) {
   TestHost host;
   CZelk* z = makeTestPlugin(TestHost::callback());
   ASSERT_NE(z, nullptr);
-  auto* font = new VSTGUI::CFontDesc("Arial", 12);
+  auto* font = new Toolkit::CFontDesc("Arial", 12);
   font->retain();  // the test's own reference
   z->fontCache().push_back(font);
   z->fontCache().push_back(nullptr);

@@ -37,7 +37,7 @@ bool OffscreenPicture::writePng(const char* path) const {
 }
 
 bool renderPicture(TFablo& effect, const char* pngPath) {
-  OffscreenPicture picture(400, 400);
+  OffscreenPicture picture;
   picture.drawPass(effect);
   return picture.writePng(pngPath);
 }

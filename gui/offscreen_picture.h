@@ -7,12 +7,13 @@
 #include "gui/bitmap.h"
 #include "gui/draw_context.h"
 #include "gui/paint_link.h"
+#include "runtime/fablo.h"
 
-class TFablo;
 
 class OffscreenPicture final : public PaintLink {
 public:
-  explicit OffscreenPicture(int32_t width = 400, int32_t height = 400);
+  explicit OffscreenPicture(int32_t width = TFablo::kEditorWidth,
+                            int32_t height = TFablo::kEditorHeight);
   ~OffscreenPicture();
 
   // One paint: a new context on the picture (so the drawing state starts from its

@@ -194,6 +194,8 @@ public:
   int64_t (*millisClock)() = &steadyMillis;
   double (*wallClock)() = &systemSeconds;
 
+  // The editor's size, which the effect's picture is drawn for.
+  static constexpr int32_t kEditorWidth = 400, kEditorHeight = 400;
   static constexpr float kChunkMarker = -1000.0f;
   static constexpr double kRefreshInterval = 0.25;  // seconds between refresh checks
 };

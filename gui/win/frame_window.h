@@ -3,13 +3,7 @@
 // its messages into the frame's paint and mouse calls, and registers the OLE drop
 // target. GDI+ and OLE are held for the window's lifetime.
 #pragma once
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "gui/win/windows_headers.h"
 
 #include <cstdint>
 

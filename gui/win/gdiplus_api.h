@@ -1,12 +1,6 @@
 // The platform headers of the GDI+ flat interface, included in one place.
 #pragma once
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "gui/win/windows_headers.h"
 #include <objidl.h>
 #include <gdiplus.h>
 

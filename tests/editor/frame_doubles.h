@@ -8,7 +8,7 @@
 
 #include "gui/draw_context.h"
 #include "gui/frame.h"
-#include "tests/gui/recording_surface.h"
+#include "tests/support/recording_surface.h"
 
 namespace brimtrace_test {
 

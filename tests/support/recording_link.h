@@ -1,12 +1,15 @@
-// A PluginLink for tests: fixed host answers that a test can change, and a record of
-// every request the runtime makes. Never linked into the plug-in.
+// The tests' plug-in link: fixed host answers that a test can change, and a record of
+// every request the runtime makes. Over the runtime's PluginLink (RecordingLink), or a
+// link interface derived from it (the drawing tests' FakePlugin). Never linked into the
+// plug-in.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "runtime/plugin_link.h"
 
-class RecordingLink : public PluginLink {
+template <class Link>
+class RecordingLinkOf : public Link {
 public:
   // What the host answers.
   float sampleRate = 44100;
@@ -45,3 +48,5 @@ public:
   }
   bool editorSize(int32_t&, int32_t&) const override { return false; }
 };
+
+using RecordingLink = RecordingLinkOf<PluginLink>;

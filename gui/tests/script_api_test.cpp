@@ -8,7 +8,7 @@
 #include <string>
 
 #include "runtime/fablo.h"
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
 using namespace Toolkit;
 using brimtrace_test::Call;

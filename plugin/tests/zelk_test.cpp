@@ -10,7 +10,7 @@
 
 #include "tests/host/test_host.h"
 #include "plugin/zelk_editor.h"
-#include "tests/plugin/test_effect.h"
+#include "plugin/tests/test_effect.h"
 
 namespace {
 

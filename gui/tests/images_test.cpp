@@ -10,7 +10,7 @@
 #include "gui/images.h"
 #include "runtime/fablo.h"
 #include "runtime/files.h"
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
 namespace {
 

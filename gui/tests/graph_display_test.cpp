@@ -7,7 +7,7 @@
 #include <string>
 
 #include "effect/fablo_effect.h"
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
 using namespace Toolkit;
 using brimtrace_test::Call;

@@ -3,7 +3,7 @@
 
 #include "gui/font_desc.h"
 #include "tests/host/test_host.h"
-#include "tests/plugin/test_effect.h"
+#include "plugin/tests/test_effect.h"
 
 TEST(ZelkFontCache, DestructionReleasesEachCachedFont) {
   TestHost host;

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
 using namespace Toolkit;
 using brimtrace_test::FakePlugin;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/support/alloc_count.h"
-#include "tests/gui/recording_surface.h"
+#include "tests/support/recording_surface.h"
 
 using namespace Toolkit;
 using brimtrace_test::Call;

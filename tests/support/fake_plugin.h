@@ -6,13 +6,15 @@
 
 #include "gui/draw_context.h"
 #include "gui/paint_link.h"
-#include "tests/gui/recording_surface.h"
+#include "tests/support/recording_link.h"
+#include "tests/support/recording_surface.h"
 
 namespace brimtrace_test {
 
-class FakePlugin : public PaintLink {
+// The recording link's host, without time information, with a paint.
+class FakePlugin : public RecordingLinkOf<PaintLink> {
 public:
-  std::vector<Call> calls;
+  std::vector<Call> calls;  // the drawing calls (the link's own requests: RecordingLinkOf::calls)
   Toolkit::CDrawContext* context = nullptr;
   bool painting = true;
   bool hasEditor = true;
@@ -21,19 +23,13 @@ public:
   FakePlugin()
       : context(new Toolkit::CDrawContext(std::make_unique<RecordingSurface>(&calls))) {
     calls.clear();
+    answersTime = false;
   }
   ~FakePlugin() {
     context->release();
     for (auto* f : fonts) f->release();
   }
 
-  float storedSampleRate() const override { return 44100; }
-  int32_t storedBlockSize() const override { return 1024; }
-  int32_t inputCount() const override { return 2; }
-  bool hostTime(int32_t, HostTime&) override { return false; }
-  void updateDisplay() override {}
-  void setInitialDelay(int32_t) override {}
-  void repaintEditor() override {}
   Toolkit::CDrawContext* drawContext() const override { return painting ? context : nullptr; }
   bool editorSize(int32_t& w, int32_t& h) const override {
     if (!hasEditor) return false;

@@ -18,3 +18,13 @@ function(brimtrace_export_headers target scope name)
   endforeach()
   target_include_directories(${target} ${scope} ${root})
 endfunction()
+
+# Adds every folder below the current one that has a CMakeLists.txt (tools, tests).
+macro(brimtrace_add_subfolders)
+  file(GLOB subfolders LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(subfolder ${subfolders})
+    if(EXISTS ${subfolder}/CMakeLists.txt)
+      add_subdirectory(${subfolder})
+    endif()
+  endforeach()
+endmacro()

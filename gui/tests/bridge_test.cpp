@@ -8,9 +8,7 @@
 #include "tests/support/fake_plugin.h"
 
 using namespace Toolkit;
-using brimtrace_test::FakePlugin;
-using brimtrace_test::lines;
-using brimtrace_test::named;
+using namespace brimtrace_test;
 using ::testing::ElementsAre;
 
 TEST(Bridge, EveryCallAnswersZeroAndDrawsNothingOutsideAPaint) {

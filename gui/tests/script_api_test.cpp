@@ -11,10 +11,7 @@
 #include "tests/support/fake_plugin.h"
 
 using namespace Toolkit;
-using brimtrace_test::Call;
-using brimtrace_test::FakePlugin;
-using brimtrace_test::lines;
-using brimtrace_test::named;
+using namespace brimtrace_test;
 using ::testing::ElementsAre;
 
 namespace {

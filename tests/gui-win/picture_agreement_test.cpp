@@ -14,10 +14,8 @@ namespace {
 using namespace brimtrace_test;
 
 TEST(PictureAgreement, GdiplusRenderingMatchesTheLinuxReference) {
-  auto* effect = new TFabloEffect;
   OffscreenPicture picture(400, 400);
-  drawAnalyzerScenario(*effect, picture);
-  delete effect;
+  drawAnalyzerPicture(picture);
 
   auto bytes = Toolkit::findEmbeddedResource(100, "DATA");  // the reference, linked into this test
   auto reference = Toolkit::platform::decodePng(bytes.data(), bytes.size());

@@ -15,10 +15,8 @@ namespace {
 using namespace brimtrace_test;
 
 TEST(ReferencePicture, CommittedReferenceMatchesTheCairoRendering) {
-  auto* effect = new TFabloEffect;
   OffscreenPicture picture(400, 400);
-  drawAnalyzerScenario(*effect, picture);
-  delete effect;
+  drawAnalyzerPicture(picture);
   if (const char* out = std::getenv("BRIMTRACE_WRITE_REFERENCE")) {
     ASSERT_TRUE(picture.writePng(out));
   }

@@ -8,15 +8,21 @@ if(BRIMTRACE_TESTS)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
-# brimtrace_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LABELS <labels...>])
+# The test folders' headers ("tests/...") for every test and benchmark.
+add_library(brimtrace_test_headers INTERFACE)
+brimtrace_export_headers(brimtrace_test_headers INTERFACE tests tests)
+
+# brimtrace_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
 # One CTest test per executable: under Wine, per-case discovery would start Wine per case.
+# LIBS names the layers the test reaches; a runtime test links the runtime alone.
 function(brimtrace_add_test name)
   if(NOT BRIMTRACE_TESTS)
     return()
   endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE brimtrace_core ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} brimtrace_test_headers
+                        GTest::gtest GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   if(T_LABELS)

@@ -3,19 +3,17 @@
 
 namespace {
 
-constexpr const char* kImageFiles[] = {
+constexpr const char* kImageFiles[] = {  // from kImageLogo on
     "QUILLMERE_LogoTealGlow.PNG",
     "QUILLMERE_WebLinkText.png",
     "QUILLMERE_LogoTealGlow_Brimtrace.png",
     "50x50square_top_ON.png",
 };
 
-constexpr const char* kTexts[] = {
+constexpr const char* kTexts[] = {  // from kTextMonoFont on
     "Courier New", "v", "Arial", "LEFT channel = White", "RIGHT channel = Red",
     "Absolute ceiling", "!!! LOGARITHMIC !!!",
 };
-
-constexpr int32_t kFirstText = 10000;
 
 }  // namespace
 
@@ -33,8 +31,8 @@ void TFabloEffect::reset() {
   logoX = logoY = glowPhase = glowAlpha = captionX = captionY = 0;
   segStartX = segEndX = segStartValue = segEndValue = 0;
   segStartFraction = segEndFraction = segStartY = segEndY = 0;
-  for (int32_t i = 0; i < 4; ++i) fileNameAt(i) = kImageFiles[i];
-  for (int32_t k = 0; k < 7; ++k) stringAt(kFirstText + k) = kTexts[k];
+  for (int32_t i = 0; i < 4; ++i) fileNameAt(kImageLogo + i) = kImageFiles[i];
+  for (int32_t k = 0; k < 7; ++k) stringAt(kTextMonoFont + k) = kTexts[k];
 }
 
 void TFabloEffect::onInit() {

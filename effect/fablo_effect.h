@@ -7,6 +7,18 @@
 #include "effect/stereo_slew.h"
 #include "runtime/fablo.h"
 
+// The effect's string table keys (texts and font names) and image table numbers.
+enum TextKey : int32_t {
+  kTextMonoFont = 10000,
+  kTextVersionPrefix,
+  kTextCaptionFont,
+  kTextLeftLegend,
+  kTextRightLegend,
+  kTextCeiling,
+  kTextLogarithmic,
+};
+enum ImageKey : int32_t { kImageLogo = 0, kImageWebLink, kImageLogoName, kImageSquare };
+
 class TFabloEffect : public TFablo {
 public:
   TFabloEffect();
@@ -106,8 +118,8 @@ inline void TFabloEffect::onSample() {
   // although this very frame was already counted in the last one.
   frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1,
                          std::memory_order_relaxed);
-  graphWidth.store(400, std::memory_order_relaxed);
-  graphHeight.store(400, std::memory_order_relaxed);
+  graphWidth.store(kEditorWidth, std::memory_order_relaxed);
+  graphHeight.store(kEditorHeight, std::memory_order_relaxed);
 }
 
 // The largest slew of one channel over a block that starts after `previous`, exactly as

@@ -49,7 +49,7 @@ void TFabloEffect::onGraphics() {
 
   setColor(vars, 0, 0, 0, 1);
   penX = penY = 0;
-  setFont(0, 10000, 13, 0);
+  setFont(0, kTextMonoFont, 13, 0);
 
   logoX = 0;
   logoY = 0;
@@ -61,7 +61,7 @@ void TFabloEffect::onGraphics() {
   if (glowPhase >= kTwoPi) glowPhase = sanitize(glowPhase - kTwoPi);
 
   penX = penY = 0;
-  drawImage(0, 1, 0, 0, 0);
+  drawImage(kImageLogo, 1, 0, 0, 0);
 
   setColor(vars, 0, 0, 0, glowAlpha);
   fillRect(logoX, logoY, logoX + 120, logoY + 110);
@@ -69,44 +69,44 @@ void TFabloEffect::onGraphics() {
   penX = logoX;
   penY = logoY;
   setColor(vars, 1, 1, 1, 1);
-  drawImage(1, 1, 0, 0, 0);
+  drawImage(kImageWebLink, 1, 0, 0, 0);
 
   penX = logoX;
   penY = logoY;
   setColor(vars, 1, 1, 1, 1);
-  drawImage(2, 1, 0, 0, 0);
+  drawImage(kImageLogoName, 1, 0, 0, 0);
 
   penX = logoX + 15;
   penY = logoY + 85;
   setColor(vars, 0, 0.5, 0.95, 0.5);
-  drawString(10001);
+  drawString(kTextVersionPrefix);
   drawNumber(versionNumber, 0);
 
   captionX = 10;
   captionY = 100;
-  setFont(1, 10002, 16, 0);
+  setFont(1, kTextCaptionFont, 16, 0);
 
   setColor(vars, 1, 1, 0, 0.5);
   penX = captionX;
   penY = captionY + 250;
-  drawString(10003);
+  drawString(kTextLeftLegend);
 
   setColor(vars, 1, 1, 0, 0.5);
   penX = captionX;
   penY = captionY + 270;
-  drawString(10004);
+  drawString(kTextRightLegend);
 
   setColor(vars, 1, 1, 0, 0.5);
   captionY = 390;
   captionX = 10;
   penX = captionX + 180;
   penY = captionY - 390;
-  drawString(10005);
+  drawString(kTextCeiling);
 
   setColor(vars, 1, 1, 0, 0.5);
   penX = captionX + 168;
   penY = captionY - 370;
-  drawString(10006);
+  drawString(kTextLogarithmic);
 
   pushHistory();
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CBaseObject {
 public:
@@ -22,4 +22,4 @@ private:
   int32_t refCount_ = 1;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

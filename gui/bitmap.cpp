@@ -2,7 +2,7 @@
 
 #include "gui/draw_context.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 // Truncation toward zero, bounded so that no size or coordinate overflows.
@@ -61,4 +61,4 @@ void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPo
                                  wholePixels(offset.x), wholePixels(offset.y), w, h, alpha);
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -9,7 +9,7 @@
 #include "gui/geometry.h"
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CDrawContext;
 
@@ -67,4 +67,4 @@ private:
   std::unique_ptr<PlatformBitmap> bitmap_;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -1,14 +1,14 @@
 #include "gui/bridge.h"
 
-
 #include "gui/draw_context.h"
-#include "runtime/plugin_link.h"
+#include "gui/images.h"
+#include "gui/paint_link.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 
 namespace {
 
-CDrawContext* contextOf(PluginLink* plugin) { return plugin ? plugin->drawContext() : nullptr; }
+CDrawContext* contextOf(PaintLink* plugin) { return plugin ? plugin->drawContext() : nullptr; }
 
 CColor colorOf(int32_t r, int32_t g, int32_t b, int32_t a) {
   return CColor{uint8_t(r & 0xFF), uint8_t(g & 0xFF), uint8_t(b & 0xFF), uint8_t(a & 0xFF)};
@@ -33,7 +33,7 @@ bool sameNameIgnoringCase(const char* a, const char* b) {
 
 }  // namespace
 
-int32_t canvasEditorSize(PluginLink* plugin, int32_t* width, int32_t* height) {
+int32_t canvasEditorSize(PaintLink* plugin, int32_t* width, int32_t* height) {
   int32_t w = 0, h = 0;
   if (!plugin || !plugin->editorSize(w, h)) return 0;
   if (width) *width = w;
@@ -41,35 +41,35 @@ int32_t canvasEditorSize(PluginLink* plugin, int32_t* width, int32_t* height) {
   return 1;
 }
 
-int32_t canvasSetDrawMode(PluginLink* plugin, int32_t mode) {
+int32_t canvasSetDrawMode(PaintLink* plugin, int32_t mode) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->setDrawMode(mode);
   return 1;
 }
 
-int32_t canvasSetTextColor(PluginLink* plugin, int32_t r, int32_t g, int32_t b, int32_t a) {
+int32_t canvasSetTextColor(PaintLink* plugin, int32_t r, int32_t g, int32_t b, int32_t a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->setTextColor(colorOf(r, g, b, a));
   return 1;
 }
 
-int32_t canvasSetFillColor(PluginLink* plugin, int32_t r, int32_t g, int32_t b, int32_t a) {
+int32_t canvasSetFillColor(PaintLink* plugin, int32_t r, int32_t g, int32_t b, int32_t a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->setFillColor(colorOf(r, g, b, a));
   return 1;
 }
 
-int32_t canvasSetLineColor(PluginLink* plugin, int32_t r, int32_t g, int32_t b, int32_t a) {
+int32_t canvasSetLineColor(PaintLink* plugin, int32_t r, int32_t g, int32_t b, int32_t a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->setLineColor(colorOf(r, g, b, a));
   return 1;
 }
 
-int32_t canvasSelectFont(PluginLink* plugin, const char* name, int32_t size, int32_t style) {
+int32_t canvasSelectFont(PaintLink* plugin, const char* name, int32_t size, int32_t style) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   if (!name) name = "";
@@ -85,33 +85,33 @@ int32_t canvasSelectFont(PluginLink* plugin, const char* name, int32_t size, int
   return 1;
 }
 
-double canvasMeasureText(PluginLink* plugin, const char* text) {
+double canvasMeasureText(PaintLink* plugin, const char* text) {
   CDrawContext* c = contextOf(plugin);
   return c ? c->measureText(text) : 0;
 }
 
-int32_t canvasFontSize(PluginLink* plugin) {
+int32_t canvasFontSize(PaintLink* plugin) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   const double size = c->getFontSize();
   return size > -2147483648.0 && size < 2147483648.0 ? static_cast<int32_t>(size) : 0;
 }
 
-int32_t canvasMoveTo(PluginLink* plugin, double x, double y) {
+int32_t canvasMoveTo(PaintLink* plugin, double x, double y) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->moveTo(CPoint(x, y));
   return 1;
 }
 
-int32_t canvasLineTo(PluginLink* plugin, double x, double y) {
+int32_t canvasLineTo(PaintLink* plugin, double x, double y) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->lineTo(CPoint(x, y));
   return 1;
 }
 
-int32_t canvasArc(PluginLink* plugin, double left, double top, double right, double bottom,
+int32_t canvasArc(PaintLink* plugin, double left, double top, double right, double bottom,
                   double startAngle, double endAngle, int32_t strokeStyle) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -120,7 +120,7 @@ int32_t canvasArc(PluginLink* plugin, double left, double top, double right, dou
   return 1;
 }
 
-int32_t canvasRect(PluginLink* plugin, double left, double top, double right, double bottom,
+int32_t canvasRect(PaintLink* plugin, double left, double top, double right, double bottom,
                    int32_t strokeStyle) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -128,7 +128,7 @@ int32_t canvasRect(PluginLink* plugin, double left, double top, double right, do
   return 1;
 }
 
-int32_t canvasEllipse(PluginLink* plugin, double left, double top, double right, double bottom,
+int32_t canvasEllipse(PaintLink* plugin, double left, double top, double right, double bottom,
                       int32_t strokeStyle) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -136,7 +136,7 @@ int32_t canvasEllipse(PluginLink* plugin, double left, double top, double right,
   return 1;
 }
 
-int32_t canvasDrawText(PluginLink* plugin, const char* text, double left, double top,
+int32_t canvasDrawText(PaintLink* plugin, const char* text, double left, double top,
                        double right, double bottom, int32_t /*opaque*/, int32_t align) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -144,7 +144,7 @@ int32_t canvasDrawText(PluginLink* plugin, const char* text, double left, double
   return 1;
 }
 
-int32_t canvasTextAt(PluginLink* plugin, const char* text, double x, double y,
+int32_t canvasTextAt(PaintLink* plugin, const char* text, double x, double y,
                      int32_t antialias) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -152,7 +152,7 @@ int32_t canvasTextAt(PluginLink* plugin, const char* text, double x, double y,
   return 1;
 }
 
-int32_t canvasTextInRect(PluginLink* plugin, const char* text, double left, double top,
+int32_t canvasTextInRect(PaintLink* plugin, const char* text, double left, double top,
                          double right, double bottom, int32_t align, int32_t antialias) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -160,7 +160,7 @@ int32_t canvasTextInRect(PluginLink* plugin, const char* text, double left, doub
   return 1;
 }
 
-int32_t canvasSetPixel(PluginLink* plugin, double x, double y, int32_t r, int32_t g, int32_t b,
+int32_t canvasSetPixel(PaintLink* plugin, double x, double y, int32_t r, int32_t g, int32_t b,
                        int32_t a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -168,7 +168,7 @@ int32_t canvasSetPixel(PluginLink* plugin, double x, double y, int32_t r, int32_
   return 1;
 }
 
-int32_t canvasGetPixel(PluginLink* plugin, double x, double y, int32_t* r, int32_t* g,
+int32_t canvasGetPixel(PaintLink* plugin, double x, double y, int32_t* r, int32_t* g,
                        int32_t* b, int32_t* a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
@@ -178,4 +178,47 @@ int32_t canvasGetPixel(PluginLink* plugin, double x, double y, int32_t* r, int32
   if (b) *b = p.blue;
   if (a) *a = p.alpha;
   return 1;
+}
+
+// The runtime's drawing, forwarded to the bridge and the image bridge.
+int32_t ContextDrawing::setAntialias(bool on) {
+  return canvasSetDrawMode(link_, on ? kAntialias : kAliasing);
+}
+int32_t ContextDrawing::setTextColor(int32_t r, int32_t g, int32_t b, int32_t a) {
+  return canvasSetTextColor(link_, r, g, b, a);
+}
+int32_t ContextDrawing::setFillColor(int32_t r, int32_t g, int32_t b, int32_t a) {
+  return canvasSetFillColor(link_, r, g, b, a);
+}
+int32_t ContextDrawing::setLineColor(int32_t r, int32_t g, int32_t b, int32_t a) {
+  return canvasSetLineColor(link_, r, g, b, a);
+}
+int32_t ContextDrawing::selectFont(const char* name, int32_t size, int32_t style) {
+  return canvasSelectFont(link_, name, size, style);
+}
+double ContextDrawing::measureText(const char* text) { return canvasMeasureText(link_, text); }
+int32_t ContextDrawing::moveTo(double x, double y) { return canvasMoveTo(link_, x, y); }
+int32_t ContextDrawing::lineTo(double x, double y) { return canvasLineTo(link_, x, y); }
+int32_t ContextDrawing::fillRect(double left, double top, double right, double bottom) {
+  return canvasRect(link_, left, top, right, bottom, kDrawFilled);
+}
+int32_t ContextDrawing::drawText(const char* text, double left, double top, double right,
+                                 double bottom, bool centred) {
+  return canvasDrawText(link_, text, left, top, right, bottom, 0, centred ? kCenterText : kLeftText);
+}
+
+ScriptImage* ContextDrawing::newImage() { return imageNew(); }
+bool ContextDrawing::loadImageResource(ScriptImage* image, int32_t number) {
+  return imageLoadResourceId(heldImage(image), number) != 0;
+}
+bool ContextDrawing::loadImageFile(ScriptImage* image, const char* path) {
+  return imageLoadFile(heldImage(image), path) != 0;
+}
+double ContextDrawing::imageWidth(const ScriptImage* image) { return ::imageWidth(heldImage(image)); }
+double ContextDrawing::imageHeight(const ScriptImage* image) {
+  return ::imageHeight(heldImage(image));
+}
+bool ContextDrawing::drawImage(ScriptImage* image, double left, double top, double right,
+                               double bottom, double sourceX, double sourceY) {
+  return imageDraw(heldImage(image), link_, left, top, right, bottom, sourceX, sourceY);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 constexpr int kFixedPolygonPoints = 30;  // polygons up to this size need no allocation
@@ -251,4 +251,4 @@ void CDrawContext::drawTextInRect(const char* text, const CRect& rect, int32_t a
   setClipRect(saved);
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -10,7 +10,7 @@
 #include "gui/geometry.h"
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CDrawContext : public CBaseObject {
 public:
@@ -99,4 +99,4 @@ private:
   CRect clip_;  // translated
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

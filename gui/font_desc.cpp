@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -58,13 +58,6 @@ bool CFontDesc::operator==(const CFontDesc& other) const {
   return namesEqual && size_ == other.size_ && style_ == other.style_;
 }
 
-int32_t CFontDesc::platformStyle(int32_t style) {
-  if (style & kUnderlineFace) return kUnderlineFace;
-  if (style & kItalicFace) return kItalicFace;
-  if (style & kBoldFace) return kBoldFace;
-  return 0;
-}
-
 std::string CFontDesc::platformFamilyName() const {
   return cutFamilyName(name_ ? name_ : "", kMaxFamilyChars);
 }
@@ -92,4 +85,4 @@ void dropPredefinedPlatformFonts() {
   for (int i = 0; i < kPredefinedFontCount; ++i) predefinedFont(i)->dropPlatformFont();
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

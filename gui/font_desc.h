@@ -6,9 +6,7 @@
 #include "gui/base_object.h"
 #include "gui/raster.h"
 
-namespace VSTGUI {
-
-enum FontStyle : int32_t { kBoldFace = 1, kItalicFace = 2, kUnderlineFace = 4 };
+namespace Toolkit {
 
 class CFontDesc : public CBaseObject {
 public:
@@ -31,7 +29,7 @@ public:
   void dropPlatformFont() { platformFont_.reset(); }
 
   // The single platform style for style bits: underline, else italic, else bold, else 0.
-  static int32_t platformStyle(int32_t style);
+  static int32_t platformStyle(int32_t style) { return platformFontStyle(style); }
   // Longest family name handed to the platform, in characters; longer names are cut.
   static constexpr int kMaxFamilyChars = 199;
   // The family name as the platform gets it: cut to kMaxFamilyChars characters, never
@@ -54,4 +52,4 @@ CFontDesc* predefinedFont(int index);  // 0 is defaultFont; null outside 0..7
 // library shuts down); they are made again on next use.
 void dropPredefinedPlatformFonts();
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -5,7 +5,7 @@
 
 #include "gui/draw_context.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -18,14 +18,14 @@ int truncSide(double v) {
 
 }  // namespace
 
-CFrame::CFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor)
+CFrame::CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* editor)
     : CViewContainer(size), editor_(editor) {
   init(size);
   if (parentWindow) window_ = platform::makeFrameWindow(*this, parentWindow, size_);
 }
 
 CFrame::CFrame(const CRect& size, std::unique_ptr<FrameWindow> window,
-               VSTGUIEditorInterface* editor)
+               ToolkitEditorInterface* editor)
     : CViewContainer(size), window_(std::move(window)), editor_(editor) {
   init(size);
 }
@@ -247,4 +247,4 @@ void CFrame::onViewRemoved(CView* view) {
   if (gone(mouseDownView_)) mouseDownView_ = nullptr;
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -11,12 +11,12 @@
 #include "gui/frame_window.h"
 #include "gui/view.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 // The toolkit's view of the editor that owns a frame.
-class VSTGUIEditorInterface {
+class ToolkitEditorInterface {
 public:
-  virtual ~VSTGUIEditorInterface() = default;
+  virtual ~ToolkitEditorInterface() = default;
   // Gives the host idle time while a view tracks the mouse itself.
   virtual void doIdleStuff() {}
   virtual int32_t getKnobMode() const { return 0; }
@@ -26,15 +26,15 @@ class CFrame : public CViewContainer {
 public:
   // Makes the child window inside parentWindow (an HWND or an X11 Window id); without
   // a parent, or when the platform cannot make one, the frame has no window.
-  CFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor);
+  CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* editor);
   // With a given window (tests put a recording double here).
-  CFrame(const CRect& size, std::unique_ptr<FrameWindow> window, VSTGUIEditorInterface* editor);
+  CFrame(const CRect& size, std::unique_ptr<FrameWindow> window, ToolkitEditorInterface* editor);
   ~CFrame() override;
 
   bool isOpen() const { return window_ && window_->isOpen(); }
   FrameWindow* getWindow() const { return window_.get(); }
   void* getSystemWindow() const { return window_ ? window_->nativeHandle() : nullptr; }
-  VSTGUIEditorInterface* getEditor() const { return editor_; }
+  ToolkitEditorInterface* getEditor() const { return editor_; }
 
   // Repaint requests (frame coordinates); the platform paints later.
   void invalidRect(const CRect& rect) override;
@@ -87,11 +87,11 @@ private:
   void collectFocusViews(CViewContainer* container, std::vector<CView*>& out);
 
   std::unique_ptr<FrameWindow> window_;
-  VSTGUIEditorInterface* editor_ = nullptr;
+  ToolkitEditorInterface* editor_ = nullptr;
   CView* modalView_ = nullptr;
   CView* focusView_ = nullptr;
   CView* mouseOverView_ = nullptr;
   bool leaveTracking_ = false;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

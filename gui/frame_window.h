@@ -8,7 +8,7 @@
 
 #include "gui/geometry.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CDrawContext;
 class CFrame;
@@ -74,4 +74,4 @@ private:
   uint32_t time_ = 0;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -5,7 +5,7 @@
 
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 struct CPoint {
   double x = 0, y = 0;
@@ -59,4 +59,4 @@ enum TextAlign : int32_t { kLeftText = 0, kCenterText = 1, kRightText = 2 };
 enum DrawMode : int32_t { kAliasing = 0, kAntialias = 3 };
 enum LineStyle : int32_t { kLineSolid = 0, kLineOnOffDash = 1 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -3,12 +3,10 @@
 #include <string>
 
 #include "gui/draw_context.h"
+#include "gui/paint_link.h"
 #include "gui/resources.h"
-#include "runtime/fablo.h"
-#include "runtime/files.h"
-#include "runtime/plugin_link.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 CBitmap* newResourceBitmap(const CResourceDescription& description) {
   const bool byNumber = description.kind == CResourceDescription::kIntegerType;
@@ -24,11 +22,11 @@ CBitmap* newResourceBitmap(const CResourceDescription& description) {
   return new CBitmap(std::move(decoded), description);
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit
 
 namespace {
 
-using VSTGUI::CBitmap;
+using Toolkit::CBitmap;
 
 void releaseHeld(ImageHolder* holder) {
   if (holder->bitmap) holder->bitmap->release();
@@ -45,12 +43,12 @@ int32_t keepIfSized(ImageHolder* holder, CBitmap* bitmap) {
   return 0;
 }
 
-bool drawPart(ImageHolder* holder, PluginLink* plugin, double left, double top, double right,
+bool drawPart(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
               double bottom, double sourceX, double sourceY, uint8_t alpha) {
-  VSTGUI::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
+  Toolkit::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
   if (!context || !holder || !holder->bitmap) return false;
-  holder->bitmap->drawAlphaBlend(context, VSTGUI::CRect(left, top, right, bottom),
-                                 VSTGUI::CPoint(sourceX, sourceY), alpha);
+  holder->bitmap->drawAlphaBlend(context, Toolkit::CRect(left, top, right, bottom),
+                                 Toolkit::CPoint(sourceX, sourceY), alpha);
   return true;
 }
 
@@ -68,21 +66,21 @@ int32_t imageFree(ImageHolder* holder) {
 int32_t imageLoadResourceId(ImageHolder* holder, int32_t number) {
   if (!holder) return 0;
   releaseHeld(holder);
-  auto description = VSTGUI::CResourceDescription::number(int32_t(uint16_t(number)));
-  return keepIfSized(holder, VSTGUI::newResourceBitmap(description));
+  auto description = Toolkit::CResourceDescription::number(int32_t(uint16_t(number)));
+  return keepIfSized(holder, Toolkit::newResourceBitmap(description));
 }
 
 int32_t imageLoadResourceName(ImageHolder* holder, const char* name) {
   if (!holder) return 0;
   releaseHeld(holder);
   if (!name) return 0;
-  return keepIfSized(holder, VSTGUI::newResourceBitmap(VSTGUI::CResourceDescription::named(name)));
+  return keepIfSized(holder, Toolkit::newResourceBitmap(Toolkit::CResourceDescription::named(name)));
 }
 
 int32_t imageLoadFile(ImageHolder* holder, const char* path) {
   if (!holder) return 0;
   releaseHeld(holder);
-  auto decoded = VSTGUI::platform::loadImageFile(path);
+  auto decoded = Toolkit::platform::loadImageFile(path);
   if (!decoded) return 0;
   return keepIfSized(holder, new CBitmap(std::move(decoded)));
 }
@@ -98,7 +96,7 @@ double imageHeight(const ImageHolder* holder) {
 int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green,
                                  uint8_t* blue, uint8_t* alpha) {
   if (!holder || !holder->bitmap) return 0;
-  const VSTGUI::CColor c = holder->bitmap->getTransparentColor();
+  const Toolkit::CColor c = holder->bitmap->getTransparentColor();
   if (red) *red = c.red;
   if (green) *green = c.green;
   if (blue) *blue = c.blue;
@@ -123,46 +121,17 @@ int32_t imageSetNoAlpha(ImageHolder* holder, int32_t flag) {
   return 1;
 }
 
-bool imageDraw(ImageHolder* holder, PluginLink* plugin, double left, double top, double right,
+bool imageDraw(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
                double bottom, double sourceX, double sourceY) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool imageDrawTransparent(ImageHolder* holder, PluginLink* plugin, double left, double top,
+bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, double top,
                           double right, double bottom, double sourceX, double sourceY) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool imageDrawBlended(ImageHolder* holder, PluginLink* plugin, double left, double top,
+bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top,
                       double right, double bottom, double sourceX, double sourceY, int32_t alpha) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, uint8_t(alpha));
-}
-
-// Loads an image the first time its number is asked for: the embedded resource first,
-// then the file of that name beside the library. A number is tried at most once; only
-// a failed file attempt is logged. A number without a file name is not tried yet.
-ImageEntry& CFabloGraphics::getImage(int32_t number) {
-  ImageEntry& entry = imageTable[number];
-  if (entry.holder) return entry;
-  auto name = fileNameTable.find(number);
-  if (name == fileNameTable.end()) return entry;
-
-  entry.width = entry.height = 0;
-  entry.holder = imageNew();
-  if (imageLoadResourceId(entry.holder, number)) {
-    entry.width = imageWidth(entry.holder);
-    entry.height = imageHeight(entry.holder);
-    return entry;
-  }
-
-  imageFree(entry.holder);
-  entry.holder = imageNew();
-  const std::string path = resolvePath(name->second);
-  if (imageLoadFile(entry.holder, path.c_str())) {
-    entry.width = imageWidth(entry.holder);
-    entry.height = imageHeight(entry.holder);
-    return entry;
-  }
-  debugLog("Unable to load: " + path);
-  return entry;
 }

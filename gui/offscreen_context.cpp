@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace VSTGUI {
+namespace Toolkit {
 
 COffscreenContext::COffscreenContext(const CRect& frameRect, double width, double height,
                                      CColor background)
@@ -36,4 +36,4 @@ COffscreenContext::~COffscreenContext() {
   if (bitmap_) bitmap_->release();
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

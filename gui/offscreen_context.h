@@ -3,7 +3,7 @@
 #include "gui/bitmap.h"
 #include "gui/draw_context.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class COffscreenContext : public CDrawContext {
 public:
@@ -29,4 +29,4 @@ private:
   CColor background_{};
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -3,7 +3,7 @@
 #include "gui/offscreen_context.h"
 #include "runtime/fablo.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 
 OffscreenPicture::OffscreenPicture(int32_t width, int32_t height)
     : width_(width), height_(height), bitmap_(new CBitmap(width, height)) {}
@@ -37,7 +37,7 @@ bool OffscreenPicture::writePng(const char* path) const {
 }
 
 bool renderPicture(TFablo& effect, const char* pngPath) {
-  OffscreenPicture picture(400, 400);
+  OffscreenPicture picture;
   picture.drawPass(effect);
   return picture.writePng(pngPath);
 }

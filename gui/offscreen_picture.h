@@ -6,23 +6,22 @@
 
 #include "gui/bitmap.h"
 #include "gui/draw_context.h"
-#include "runtime/plugin_link.h"
+#include "gui/paint_link.h"
+#include "runtime/fablo.h"
 
-class TFablo;
 
-class OffscreenPicture final : public PluginLink {
+class OffscreenPicture final : public PaintLink {
 public:
-  explicit OffscreenPicture(int32_t width = 400, int32_t height = 400);
+  explicit OffscreenPicture(int32_t width = TFablo::kEditorWidth,
+                            int32_t height = TFablo::kEditorHeight);
   ~OffscreenPicture();
-  OffscreenPicture(const OffscreenPicture&) = delete;
-  OffscreenPicture& operator=(const OffscreenPicture&) = delete;
 
   // One paint: a new context on the picture (so the drawing state starts from its
   // defaults), the picture cleared to opaque black as the frame's background is, then
   // the effect's drawing section with this object as its plug-in link.
   void drawPass(TFablo& effect);
   bool writePng(const char* path) const;
-  VSTGUI::CBitmap* bitmap() const { return bitmap_; }
+  Toolkit::CBitmap* bitmap() const { return bitmap_; }
 
   // A host that answers with fixed values and has an editor of the picture's size.
   float storedSampleRate() const override { return 44100; }
@@ -32,15 +31,15 @@ public:
   void updateDisplay() override {}
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
-  VSTGUI::CDrawContext* drawContext() const override { return painting_; }
   bool editorSize(int32_t& width, int32_t& height) const override;
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts_; }
+  Toolkit::CDrawContext* drawContext() const override { return painting_; }
+  std::vector<Toolkit::CFontDesc*>& fontCache() override { return fonts_; }
 
 private:
   int32_t width_, height_;
-  VSTGUI::CBitmap* bitmap_;  // one reference
-  VSTGUI::CDrawContext* painting_ = nullptr;
-  std::vector<VSTGUI::CFontDesc*> fonts_;
+  Toolkit::CBitmap* bitmap_;  // one reference
+  Toolkit::CDrawContext* painting_ = nullptr;
+  std::vector<Toolkit::CFontDesc*> fonts_;
 };
 
 // One drawing pass of the effect into a 400 x 400 picture, written as PNG.

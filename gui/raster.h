@@ -9,7 +9,23 @@
 #include <memory>
 #include <string_view>
 
-namespace VSTGUI {
+#include "runtime/script_drawing.h"
+
+namespace Toolkit {
+
+// Font style bits: the runtime's, which effect code sets and fonts keep as given.
+enum FontStyle : int32_t {
+  kBoldFace = kFontBold,
+  kItalicFace = kFontItalic,
+  kUnderlineFace = kFontUnderline,
+};
+// The single platform style for style bits: underline, else italic, else bold, else 0.
+inline constexpr int32_t platformFontStyle(int32_t style) {
+  if (style & kUnderlineFace) return kUnderlineFace;
+  if (style & kItalicFace) return kItalicFace;
+  if (style & kBoldFace) return kBoldFace;
+  return 0;
+}
 
 // Packed colour: red in bits 0..7, green 8..15, blue 16..23, alpha 24..31.
 using PackedColor = uint32_t;
@@ -87,4 +103,4 @@ std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target);
 bool writePng(const PlatformBitmap& bmp, const char* path);
 }  // namespace platform
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -8,7 +8,7 @@
 
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 // The bytes live as long as the library; an empty span means not found.
 std::span<const uint8_t> findEmbeddedResource(int32_t number, const char* type);
@@ -19,4 +19,4 @@ std::span<const uint8_t> findEmbeddedResource(const char* name, const char* type
 std::unique_ptr<PlatformBitmap> platformResourceBitmap(int32_t number);
 std::unique_ptr<PlatformBitmap> platformResourceBitmap(const char* name);
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -4,7 +4,7 @@
 #include "gui/draw_context.h"
 #include "gui/frame.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -373,4 +373,4 @@ void CViewContainer::invalidateDirtyViews() {
   }
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

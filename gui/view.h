@@ -11,7 +11,7 @@
 #include "gui/base_object.h"
 #include "gui/geometry.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CDrawContext;
 class CFrame;
@@ -207,4 +207,4 @@ protected:
   CView* dragView_ = nullptr;  // child under the pointer during a drag
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -13,8 +13,8 @@ AEffGUIEditor::~AEffGUIEditor() {
   if (oleStarted_) editor_platform::oleUninitialize();
 }
 
-void AEffGUIEditor::setFrame(VSTGUI::CFrame* newFrame) {
-  VSTGUI::CFrame* old = frame;
+void AEffGUIEditor::setFrame(Toolkit::CFrame* newFrame) {
+  Toolkit::CFrame* old = frame;
   frame = newFrame;
   if (old) old->release();
 }
@@ -30,13 +30,13 @@ void AEffGUIEditor::idle() {
 
 int32_t AEffGUIEditor::onKeyDown(VstKeyCode& key) {
   if (!frame) return -1;
-  VSTGUI::KeyCode k{key.character, key.virt, key.modifier};
+  Toolkit::KeyCode k{key.character, key.virt, key.modifier};
   return frame->onKeyDown(k);
 }
 
 int32_t AEffGUIEditor::onKeyUp(VstKeyCode& key) {
   if (!frame) return -1;
-  VSTGUI::KeyCode k{key.character, key.virt, key.modifier};
+  Toolkit::KeyCode k{key.character, key.virt, key.modifier};
   return frame->onKeyUp(k);
 }
 

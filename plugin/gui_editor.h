@@ -8,7 +8,7 @@
 #include "gui/frame.h"
 #include "plugin/aeff_editor.h"
 
-class AEffGUIEditor : public AEffEditor, public VSTGUI::VSTGUIEditorInterface {
+class AEffGUIEditor : public AEffEditor, public Toolkit::ToolkitEditorInterface {
 public:
   explicit AEffGUIEditor(AudioEffect* effect);
   ~AEffGUIEditor() override;  // releases a frame still open
@@ -22,18 +22,18 @@ public:
     return true;
   }
 
-  // VSTGUIEditorInterface.
+  // ToolkitEditorInterface.
   void doIdleStuff() override;
   int32_t getKnobMode() const override { return knobMode_; }
 
-  VSTGUI::CFrame* getFrame() const { return frame; }
+  Toolkit::CFrame* getFrame() const { return frame; }
 
 protected:
   // Replaces the open frame (taking over the caller's reference); the previous one is
   // released first.
-  void setFrame(VSTGUI::CFrame* newFrame);
+  void setFrame(Toolkit::CFrame* newFrame);
 
-  VSTGUI::CFrame* frame = nullptr;
+  Toolkit::CFrame* frame = nullptr;
   uint32_t lastTicks = 0;
   bool inIdle = false;
 

@@ -13,7 +13,6 @@ namespace {
 TFablo& fx(CZelk* z) { return *z->getEffect(); }
 // For the sections the dispatcher and the editor run; see CZelk::sectionLock.
 using Section = std::lock_guard<std::recursive_mutex>;
-constexpr int32_t kEditorWidth = 400, kEditorHeight = 400;
 }  // namespace
 
 void setup(CZelk* z) {
@@ -21,7 +20,7 @@ void setup(CZelk* z) {
   z->setNumInputs(e.ioChannels);
   z->setNumOutputs(e.ioChannels);
   z->setUniqueID(e.uniqueId);
-  if (!z->getEditor()) new CZelkEditor(z, kEditorWidth, kEditorHeight);  // owned by z
+  if (!z->getEditor()) new CZelkEditor(z, TFablo::kEditorWidth, TFablo::kEditorHeight);  // owned by z
   z->programsAreChunks();
 }
 

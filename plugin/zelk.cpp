@@ -28,7 +28,7 @@ CZelk::~CZelk() {
   // A host may destroy the plug-in with its editor still open: the window and the view
   // go first, while the effect they draw still exists.
   if (editor) editor->close();
-  for (VSTGUI::CFontDesc*& font : fontCache_) {
+  for (Toolkit::CFontDesc*& font : fontCache_) {
     if (font) font->release();
     font = nullptr;
   }
@@ -140,14 +140,27 @@ intptr_t CZelk::canDo(const char* text) {
   return -1;
 }
 
-bool CZelk::hostTime(int32_t filter, HostTime& out) {
-  const VstTimeInfo* info = getTimeInfo(filter);
+int32_t CZelk::timeInfoFilter(int32_t request) {
+  constexpr int32_t map[][2] = {{kWantTempo, kVstTempoValid},
+                                {kWantTimeSignature, kVstTimeSigValid},
+                                {kWantPlaying, kVstTransportPlaying},
+                                {kWantRecording, kVstTransportRecording},
+                                {kWantPosition, kVstPpqPosValid}};
+  int32_t filter = 0;
+  for (const auto& m : map)
+    if (request & m[0]) filter |= m[1];
+  return filter;
+}
+
+bool CZelk::hostTime(int32_t request, HostTime& out) {
+  const VstTimeInfo* info = getTimeInfo(timeInfoFilter(request));
   if (!info) return false;
   out.tempo = info->tempo;
   out.ppqPos = info->ppqPos;
   out.timeSigNumerator = info->timeSigNumerator;
   out.timeSigDenominator = info->timeSigDenominator;
-  out.flags = info->flags;
+  out.playing = (info->flags & kVstTransportPlaying) != 0;
+  out.recording = (info->flags & kVstTransportRecording) != 0;
   return true;
 }
 

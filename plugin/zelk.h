@@ -10,11 +10,11 @@
 #include "plugin/audio_effect.h"
 #include "plugin/effect_hooks.h"
 #include "plugin/midi_queue.h"
-#include "runtime/plugin_link.h"
+#include "gui/paint_link.h"
 
 class TFablo;
 
-class CZelk : public AudioEffectX, public PluginLink {
+class CZelk : public AudioEffectX, public PaintLink {
 public:
   // Asks the host for its version first: without a host callback, or when the host
   // answers 0, no plug-in object is made and null is returned (the effect stays the caller's).
@@ -46,25 +46,28 @@ public:
   int32_t getVendorVersion() override;
   intptr_t canDo(const char* text) override;
 
-  // PluginLink.
+  // PluginLink, with the paint of the editor (PaintLink).
   float storedSampleRate() const override { return sampleRate; }
   int32_t storedBlockSize() const override { return blockSize; }
   int32_t inputCount() const override { return cEffect.numInputs; }
-  bool hostTime(int32_t filter, HostTime& out) override;
+  bool hostTime(int32_t request, HostTime& out) override;
   void updateDisplay() override { AudioEffectX::updateDisplay(); }
   void setInitialDelay(int32_t samples) override { AudioEffect::setInitialDelay(samples); }
   void repaintEditor() override;
-  VSTGUI::CDrawContext* drawContext() const override { return drawContext_; }
   bool editorSize(int32_t& width, int32_t& height) const override;
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fontCache_; }
+  Toolkit::CDrawContext* drawContext() const override { return drawContext_; }
+  std::vector<Toolkit::CFontDesc*>& fontCache() override { return fontCache_; }
   bool midiReceive(int32_t& deltaFrames, int32_t& data0, int32_t& data1, int32_t& data2) override;
   bool midiSend(int32_t deltaFrames, int32_t data0, int32_t data1, int32_t data2) override;
   bool midiSendSysex(int32_t deltaFrames, const uint8_t* bytes, int32_t count) override;
 
+  // The host's time-information flags for a runtime request (HostTimeRequest bits).
+  static int32_t timeInfoFilter(int32_t request);
+
   TFablo* getEffect() const { return effect; }
   const EffectHooks& getHooks() const { return hooks; }
   // Set by the view only while a paint is in progress.
-  void setDrawContext(VSTGUI::CDrawContext* context) { drawContext_ = context; }
+  void setDrawContext(Toolkit::CDrawContext* context) { drawContext_ = context; }
   const MidiEventQueue& midiQueue() const { return midiEventQueue; }
 
   // Channels the audio bridge copies: the record's channel count, read at the first
@@ -92,8 +95,8 @@ private:
         int32_t numPrograms, int32_t numParams);
 
   TFablo* effect;
-  VSTGUI::CDrawContext* drawContext_ = nullptr;
-  std::vector<VSTGUI::CFontDesc*> fontCache_;
+  Toolkit::CDrawContext* drawContext_ = nullptr;
+  std::vector<Toolkit::CFontDesc*> fontCache_;
   MidiEventQueue midiEventQueue;
   EffectHooks hooks;
   std::atomic<int32_t> bridgeChannels_{-1};

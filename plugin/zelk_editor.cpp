@@ -21,8 +21,8 @@ bool CZelkEditor::getRect(ERect** rect) {
 bool CZelkEditor::open(void* parent) {
   // A second open without a close would otherwise leave the first window behind.
   close();
-  const VSTGUI::CRect size(0, 0, width_, height_);
-  auto* newFrame = new VSTGUI::CFrame(size, parent, this);
+  const Toolkit::CRect size(0, 0, width_, height_);
+  auto* newFrame = new Toolkit::CFrame(size, parent, this);
   if (!newFrame->isOpen()) {
     newFrame->release();
     return false;

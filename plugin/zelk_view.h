@@ -7,18 +7,18 @@
 
 class CZelk;
 
-class CZelkView : public VSTGUI::CView {
+class CZelkView : public Toolkit::CView {
 public:
-  CZelkView(const VSTGUI::CRect& size, CZelk* plugin);
+  CZelkView(const Toolkit::CRect& size, CZelk* plugin);
 
-  void draw(VSTGUI::CDrawContext* context) override;
-  VSTGUI::CMouseEventResult onMouseDown(VSTGUI::CPoint& where, const int32_t& buttons) override;
-  VSTGUI::CMouseEventResult onMouseUp(VSTGUI::CPoint& where, const int32_t& buttons) override;
-  VSTGUI::CMouseEventResult onMouseMoved(VSTGUI::CPoint& where, const int32_t& buttons) override;
-  int32_t onKeyDown(VSTGUI::KeyCode& key) override;
-  int32_t onKeyUp(VSTGUI::KeyCode& key) override;
+  void draw(Toolkit::CDrawContext* context) override;
+  Toolkit::CMouseEventResult onMouseDown(Toolkit::CPoint& where, const int32_t& buttons) override;
+  Toolkit::CMouseEventResult onMouseUp(Toolkit::CPoint& where, const int32_t& buttons) override;
+  Toolkit::CMouseEventResult onMouseMoved(Toolkit::CPoint& where, const int32_t& buttons) override;
+  int32_t onKeyDown(Toolkit::KeyCode& key) override;
+  int32_t onKeyUp(Toolkit::KeyCode& key) override;
 
 private:
   CZelk* plugin_;
-  VSTGUI::CRect rect_;  // copy of the view's size
+  Toolkit::CRect rect_;  // copy of the view's size
 };

@@ -93,7 +93,7 @@ void TFablo::initHostValues() {
     storeShared(vars.hostChannelCount, sanitize(static_cast<double>(zelk->inputCount())));
     storeShared(vars.hostBlockSize, sanitize(static_cast<double>(zelk->storedBlockSize())));
     HostTime time;
-    if (zelk->hostTime(kTimeTempoValid, time)) storeShared(vars.hostTempo, sanitize(time.tempo));
+    if (zelk->hostTime(kWantTempo, time)) storeShared(vars.hostTempo, sanitize(time.tempo));
   }
   copyShared(vars.sampleRate, vars.hostSampleRate);
   copyShared(vars.channelCount, vars.hostChannelCount);
@@ -125,7 +125,7 @@ void TFablo::blockHostExchange() {
   }
 
   HostTime time;
-  if (zelk->hostTime(kTimeTempoValid | kTimeTimeSigValid, time)) {
+  if (zelk->hostTime(kWantTempo | kWantTimeSignature, time)) {
     storeShared(vars.hostTempo, sanitize(time.tempo));
     storeShared(vars.hostTimeSigNumerator, sanitize(static_cast<double>(time.timeSigNumerator)));
     storeShared(vars.hostTimeSigDenominator, sanitize(static_cast<double>(time.timeSigDenominator)));
@@ -135,13 +135,11 @@ void TFablo::blockHostExchange() {
   double playing = (vars.playState == 1 || vars.playState == 5) ? 1 : 0;
   double recording = vars.playState >= 4 ? 1 : 0;
   time = HostTime{};
-  if (zelk->hostTime(kTimeTransportPlaying, time))
-    playing = (time.flags & kTimeTransportPlaying) ? 1 : 0;
+  if (zelk->hostTime(kWantPlaying, time)) playing = time.playing ? 1 : 0;
   time = HostTime{};
-  if (zelk->hostTime(kTimeTransportRecording, time))
-    recording = (time.flags & kTimeTransportRecording) ? 1 : 0;
+  if (zelk->hostTime(kWantRecording, time)) recording = time.recording ? 1 : 0;
   vars.playState = playing + (recording == 1 ? 4 : 0);
 
   time = HostTime{};
-  if (zelk->hostTime(kTimePpqPosValid, time)) vars.playPosition = sanitize(time.ppqPos);
+  if (zelk->hostTime(kWantPosition, time)) vars.playPosition = sanitize(time.ppqPos);
 }

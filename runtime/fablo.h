@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "runtime/plugin_link.h"
+#include "runtime/script_drawing.h"
 #include "runtime/script_memory.h"
 #include "runtime/script_value.h"
 #include "runtime/state_stream.h"
-
-struct ImageHolder;  // a bitmap reference that the image bridge manages
 
 // Effect-side system variables; the effect's reset zeroes them all.
 struct SystemVariables {
@@ -43,11 +42,11 @@ struct SliderRecord {
 struct FontSlot {
   std::string name;
   double size = 0;
-  int32_t style = 0;  // 1 bold, 2 italic, 4 underline
+  int32_t style = 0;  // ScriptFontStyle bits
 };
 
 struct ImageEntry {
-  ImageHolder* holder = nullptr;
+  ScriptImage* holder = nullptr;  // owned; null until the number is tried
   double width = 0, height = 0;
 };
 
@@ -60,6 +59,8 @@ class CFabloZelk : public CFabloMemory {
 public:
   PluginLink* zelk = nullptr;  // not owned; set by the entry point
   SystemVariables vars;        // what the runtime exchanges with the host and the editor
+  // The link's drawing, or one that draws and loads nothing.
+  ScriptDrawing& drawing() const;
 };
 
 class CFabloSliders : public CFabloZelk {
@@ -108,7 +109,7 @@ public:
 
 class CFabloGraphics : public CFabloFonts {
 public:
-  ~CFabloGraphics() override;  // frees every image holder
+  ~CFabloGraphics() override;  // deletes every image holder
   // Drawing operations offered to effect code; they draw only inside a paint.
   void drawString(double stringNumber);
   void drawNumber(double value, double decimals);
@@ -193,6 +194,8 @@ public:
   int64_t (*millisClock)() = &steadyMillis;
   double (*wallClock)() = &systemSeconds;
 
+  // The editor's size, which the effect's picture is drawn for.
+  static constexpr int32_t kEditorWidth = 400, kEditorHeight = 400;
   static constexpr float kChunkMarker = -1000.0f;
   static constexpr double kRefreshInterval = 0.25;  // seconds between refresh checks
 };

@@ -1,22 +1,19 @@
 // What the runtime needs from the plug-in object that hosts it: host queries,
-// repaint requests and the drawing state of a paint in progress. The plug-in
-// adapter implements it; tests use doubles of it.
+// repaint requests and the drawing of a paint in progress. The plug-in adapter
+// implements it; tests use doubles of it.
 #pragma once
 #include <cstdint>
-#include <vector>
 
-namespace VSTGUI {
-class CDrawContext;
-class CFontDesc;
-}  // namespace VSTGUI
+class ScriptDrawing;
 
-// Bits of the transport filter passed to hostTime (the host's time-information flags).
-enum TimeInfoBits : int32_t {
-  kTimeTransportPlaying = 0x2,
-  kTimeTransportRecording = 0x8,
-  kTimePpqPosValid = 0x200,
-  kTimeTempoValid = 0x400,
-  kTimeTimeSigValid = 0x2000,
+// What a time-information request asks the host for; the plug-in turns it into the
+// host's own flags.
+enum HostTimeRequest : int32_t {
+  kWantTempo = 1,
+  kWantTimeSignature = 2,
+  kWantPlaying = 4,
+  kWantRecording = 8,
+  kWantPosition = 16,
 };
 
 // The fields of the host's time information that the runtime reads.
@@ -25,7 +22,7 @@ struct HostTime {
   double ppqPos = 0;
   int32_t timeSigNumerator = 0;
   int32_t timeSigDenominator = 0;
-  int32_t flags = 0;
+  bool playing = false, recording = false;  // the transport's state bits
 };
 
 class PluginLink {
@@ -34,16 +31,15 @@ public:
   virtual int32_t storedBlockSize() const = 0;  // 1024 until the host sets it
   virtual int32_t inputCount() const = 0;       // the effect record's input count
   // One time-information request to the host; false when the host gave no record.
-  virtual bool hostTime(int32_t filter, HostTime& out) = 0;
+  virtual bool hostTime(int32_t request, HostTime& out) = 0;  // HostTimeRequest bits
   virtual void updateDisplay() = 0;                // ask the host to refresh its display
   virtual void setInitialDelay(int32_t samples) = 0;  // the record's initialDelay
   virtual void repaintEditor() = 0;                // invalidate the editor view, if open
 
-  // Drawing: the context of the paint in progress (null outside a paint),
-  // the editor's size (false without an editor) and the font cache.
-  virtual VSTGUI::CDrawContext* drawContext() const = 0;
+  // The editor's size (false without an editor), and the drawing the script graphics
+  // layers use (null: a link without one; nothing is drawn or loaded).
   virtual bool editorSize(int32_t& width, int32_t& height) const = 0;
-  virtual std::vector<VSTGUI::CFontDesc*>& fontCache() = 0;
+  virtual ScriptDrawing* drawing() { return nullptr; }
 
   // MIDI for effect code. Receive: the next event from the host (its deltaFrames and
   // three data bytes as signed bytes); false with all four results 0 when none waits.

@@ -8,7 +8,7 @@ packages=(
   libcairo2-dev libfontconfig-dev libx11-dev libxtst-dev
   fonts-liberation fonts-dejavu-core xvfb xauth
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
-  clang libclang-rt-14-dev valgrind libsndfile1-dev libcli11-dev nlohmann-json3-dev
+  clang libclang-rt-14-dev clang-format valgrind libsndfile1-dev libcli11-dev nlohmann-json3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -8,9 +8,8 @@
 #include <memory>
 #include <mutex>
 
-#include "gui/font_desc.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -131,7 +130,7 @@ bool fontFamilyAvailable(const char* family) {
 
 CairoFont::CairoFont(const char* family, double pixelSize, int styleBits)
     : size_(pixelSize) {
-  const int style = CFontDesc::platformStyle(styleBits);
+  const int style = platformFontStyle(styleBits);
   underline_ = style == kUnderlineFace;
   const char* name = family ? family : "";
   valid_ = fontFamilyAvailable(name) && pixelSize > 0 && pixelSize < 1e6;
@@ -178,4 +177,4 @@ std::unique_ptr<PlatformFont> makeFont(const char* family, double pixelSize, int
 }
 }  // namespace platform
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -8,7 +8,7 @@
 
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CairoFont : public PlatformFont {
 public:
@@ -47,4 +47,4 @@ private:
   std::string heap_;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -6,7 +6,7 @@
 
 #include "gui/linux/cairo_surface.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -86,4 +86,4 @@ bool writePng(const PlatformBitmap& bmp, const char* path) {
 }
 
 }  // namespace platform
-}  // namespace VSTGUI
+}  // namespace Toolkit

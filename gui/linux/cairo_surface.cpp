@@ -5,7 +5,7 @@
 
 #include "gui/linux/cairo_font.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -253,4 +253,4 @@ void CairoSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx,
   cairo_restore(cr_);
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

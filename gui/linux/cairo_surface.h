@@ -12,7 +12,7 @@
 
 #include "gui/raster.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CairoBitmap : public PlatformBitmap {
 public:
@@ -74,4 +74,4 @@ private:
   bool textAntialias_ = false;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

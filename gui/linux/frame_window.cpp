@@ -11,7 +11,7 @@
 #include "gui/frame.h"
 #include "gui/linux/cairo_surface.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -318,4 +318,4 @@ std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, 
 
 }  // namespace platform
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -12,7 +12,7 @@
 
 #include "gui/frame_window.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 // Toolkit button bits from an X event's state: buttons 1 to 3, shift, control, alt.
 int32_t x11StateButtons(unsigned int state);
@@ -66,4 +66,4 @@ private:
   DoubleClickDetector doubleClick_;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -23,7 +23,7 @@ BRIMTRACE_EMBED(image1, "QUILLMERE_WebLinkText.png")
 BRIMTRACE_EMBED(image2, "QUILLMERE_LogoTealGlow_Brimtrace.png")
 BRIMTRACE_EMBED(image3, "50x50square_top_ON.png")
 
-namespace VSTGUI {
+namespace Toolkit {
 namespace {
 
 struct Embedded {
@@ -57,4 +57,4 @@ std::span<const uint8_t> findEmbeddedResource(const char*, const char*) { return
 std::unique_ptr<PlatformBitmap> platformResourceBitmap(int32_t) { return nullptr; }
 std::unique_ptr<PlatformBitmap> platformResourceBitmap(const char*) { return nullptr; }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -6,7 +6,7 @@
 #include <cwctype>
 #include <vector>
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -139,4 +139,4 @@ const char* WinDragContainer::next(int32_t& size, int32_t& type) {
   return item_.c_str();
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -1,20 +1,14 @@
 // The items of an OLE drag: one UTF-8 text, or the dropped files as UTF-8 paths, with
 // shortcuts (".lnk") resolved to their targets.
 #pragma once
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "gui/win/windows_headers.h"
 #include <ole2.h>
 
 #include <string>
 
 #include "gui/view.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 // True when the file name (after the last separator) continues, from its first ".",
 // with exactly ".lnk" in any case.
@@ -39,4 +33,4 @@ private:
   std::string item_;  // the item last returned
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -3,7 +3,7 @@
 #include "gui/frame.h"
 #include "gui/win/drag_container.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 // The container of the drag in progress; OLE runs one drag at a time per process.
@@ -77,4 +77,4 @@ HRESULT CDropTarget::Drop(IDataObject*, DWORD, POINTL, DWORD*) {
   return S_OK;
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -1,18 +1,12 @@
 // The frame window's OLE drop target: offers a drag's data to the view under the
 // pointer, through the drag container of the drag in progress.
 #pragma once
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "gui/win/windows_headers.h"
 #include <ole2.h>
 
 #include "gui/geometry.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class CFrame;
 class WinDragContainer;
@@ -53,4 +47,4 @@ private:
   CFrame* frame_;
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

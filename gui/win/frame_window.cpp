@@ -12,7 +12,7 @@
 #include "gui/win/gdiplus_raster.h"
 #include "runtime/files.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 namespace {
 
@@ -300,4 +300,4 @@ std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, 
 
 }  // namespace platform
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -3,20 +3,14 @@
 // its messages into the frame's paint and mouse calls, and registers the OLE drop
 // target. GDI+ and OLE are held for the window's lifetime.
 #pragma once
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "gui/win/windows_headers.h"
 
 #include <cstdint>
 
 #include "gui/frame_window.h"
 #include "gui/win/gdiplus_globals.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 
 class COffscreenContext;
 class CDropTarget;
@@ -67,4 +61,4 @@ private:
   CDropTarget* dropTarget_ = nullptr;        // registered while the window lives
 };
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

@@ -1,16 +1,10 @@
 // The platform headers of the GDI+ flat interface, included in one place.
 #pragma once
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "gui/win/windows_headers.h"
 #include <objidl.h>
 #include <gdiplus.h>
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 namespace gp = Gdiplus::DllExports;
 using Gdiplus::ARGB;
 using Gdiplus::GpBitmap;
@@ -23,4 +17,4 @@ using Gdiplus::GpPath;
 using Gdiplus::GpPen;
 using Gdiplus::GpSolidFill;
 using Gdiplus::GpStatus;
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

@@ -6,7 +6,7 @@
 
 #include "gui/win/gdiplus_api.h"
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 namespace {
 // Start-up and shut-down happen on UI threads; a host may run several, so the
 // count is guarded (never touched by the audio thread). Recursive: listeners and
@@ -100,4 +100,4 @@ GpGraphics* GDIPlusGlobals::measuringGraphics() {
   return gMeasureGraphics;
 }
 
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

@@ -9,7 +9,7 @@ namespace Gdiplus {
 class GpGraphics;
 }
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 
 // Holds GDI+ objects that live longer than GDI+ itself may (fonts of long-lived font
 // descriptions): told to delete them just before each shut-down, it makes them again
@@ -49,4 +49,4 @@ public:
   GdiplusRef& operator=(const GdiplusRef&) { return *this; }
 };
 
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

@@ -8,7 +8,7 @@
 
 #include "gui/win/resource_stream.h"
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 namespace {
 
 using Gdiplus::Ok;
@@ -354,11 +354,11 @@ void GdiplusSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int s
   gp::GdipDisposeImageAttributes(attributes);
 }
 
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win
 
 // ---- The platform factories of the raster seam ----
-namespace VSTGUI::platform {
-using namespace VSTGUI::win;
+namespace Toolkit::platform {
+using namespace Toolkit::win;
 
 std::unique_ptr<PlatformFont> makeFont(const char* family, double pixelSize, int style) {
   return std::make_unique<GdiplusFont>(family, pixelSize, style);
@@ -409,4 +409,4 @@ bool writePng(const PlatformBitmap& bmp, const char* path) {
   return gp::GdipSaveImageToFile(bitmap->handle(), wide.c_str(), &png, nullptr) == Gdiplus::Ok;
 }
 
-}  // namespace VSTGUI::platform
+}  // namespace Toolkit::platform

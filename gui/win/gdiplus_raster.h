@@ -10,7 +10,7 @@
 #include "gui/win/gdiplus_api.h"
 #include "gui/win/gdiplus_globals.h"
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 
 // Packed RGBA (red in the low byte) to GDI+'s ARGB (alpha in the high byte).
 constexpr ARGB toArgb(PackedColor c) {
@@ -139,4 +139,4 @@ bool encoderClsid(const wchar_t* mimeType, CLSID& out);
 // An 8-bit path in the system code page, widened for GDI+.
 std::wstring widenPath(const char* path);
 
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

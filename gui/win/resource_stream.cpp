@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 
 ResourceStream::ResourceStream(const void* bytes, uint32_t size)
     : bytes_(static_cast<const uint8_t*>(bytes)), size_(bytes ? size : 0) {}
@@ -78,4 +78,4 @@ HRESULT ResourceStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { retu
 HRESULT ResourceStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
 HRESULT ResourceStream::Clone(IStream**) { return E_NOTIMPL; }
 
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

@@ -6,7 +6,7 @@
 
 #include "gui/win/gdiplus_api.h"
 
-namespace VSTGUI::win {
+namespace Toolkit::win {
 
 class ResourceStream final : public IStream {
 public:
@@ -41,4 +41,4 @@ private:
   std::atomic<ULONG> refs_{1};
 };
 
-}  // namespace VSTGUI::win
+}  // namespace Toolkit::win

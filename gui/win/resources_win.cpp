@@ -3,7 +3,7 @@
 #include "gui/win/gdiplus_raster.h"
 #include "runtime/files.h"
 
-namespace VSTGUI {
+namespace Toolkit {
 namespace {
 
 // The module recorded at load; before that, the module that holds this code.
@@ -55,4 +55,4 @@ std::unique_ptr<PlatformBitmap> platformResourceBitmap(const char* name) {
   return wide.empty() ? nullptr : gdiplusResource(wide.c_str());
 }
 
-}  // namespace VSTGUI
+}  // namespace Toolkit

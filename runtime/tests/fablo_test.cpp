@@ -157,7 +157,7 @@ TEST_F(HostExchange, InitReadsStoredValuesAndTempoAlone) {
   link.time.tempo = 128;
   fx.vars.hostTimeSigNumerator = 3;
   fx.initHostValues();
-  EXPECT_EQ(link.timeFilters, std::vector<int32_t>{0x400});
+  EXPECT_EQ(link.timeFilters, std::vector<int32_t>{kWantTempo});
   EXPECT_EQ(fx.vars.sampleRate, 48000);
   EXPECT_EQ(fx.vars.hostSampleRate, 48000);
   EXPECT_EQ(fx.vars.blockSize, 1024);
@@ -166,18 +166,25 @@ TEST_F(HostExchange, InitReadsStoredValuesAndTempoAlone) {
 }
 
 TEST_F(HostExchange, BlockMakesFourTimeRequestsInOrderAndFillsTheSlots) {
-  link.time = {90, 12.5, 7, 8, 0x2 | 0x8};
+  link.time = {90, 12.5, 7, 8, true, true};
   fx.blockHostExchange();
-  EXPECT_EQ(link.timeFilters, (std::vector<int32_t>{0x2400, 0x2, 0x8, 0x200}));
+  EXPECT_EQ(link.timeFilters, (std::vector<int32_t>{kWantTempo | kWantTimeSignature, kWantPlaying,
+                                                    kWantRecording, kWantPosition}));
   EXPECT_EQ(fx.vars.hostTempo, 90);
   EXPECT_EQ(fx.vars.hostTimeSigNumerator, 7);
   EXPECT_EQ(fx.vars.hostTimeSigDenominator, 8);
   EXPECT_EQ(fx.vars.playPosition, 12.5);
   EXPECT_EQ(fx.vars.tempo, 0);  // the visible copies are the prologue's job
-  for (auto [flags, state] : {std::pair{0x2, 1.0}, {0x8, 4.0}, {0, 0.0}, {0xA, 5.0}}) {
-    link.time.flags = flags;
+  struct Transport {
+    bool playing, recording;
+    double state;
+  };
+  for (auto [playing, recording, state] :
+       {Transport{true, false, 1}, {false, true, 4}, {false, false, 0}, {true, true, 5}}) {
+    link.time.playing = playing;
+    link.time.recording = recording;
     fx.blockHostExchange();
-    EXPECT_EQ(fx.vars.playState, state) << "flags " << flags;
+    EXPECT_EQ(fx.vars.playState, state) << "playing " << playing << " recording " << recording;
   }
   link.time.tempo = std::numeric_limits<double>::infinity();
   link.time.ppqPos = std::nan("");
@@ -187,14 +194,15 @@ TEST_F(HostExchange, BlockMakesFourTimeRequestsInOrderAndFillsTheSlots) {
 }
 
 TEST_F(HostExchange, NoTimeInformationKeepsThePreviousValues) {
-  link.time = {120, 4, 3, 4, 0x2};
+  link.time = {120, 4, 3, 4, true, false};
   fx.blockHostExchange();
   fx.initHostValues();
   link.answersTime = false;
   link.timeFilters.clear();
   fx.initHostValues();
   fx.blockHostExchange();
-  EXPECT_EQ(link.timeFilters, (std::vector<int32_t>{0x400, 0x2400, 0x2, 0x8, 0x200}));
+  EXPECT_EQ(link.timeFilters, (std::vector<int32_t>{kWantTempo, kWantTempo | kWantTimeSignature,
+                                                    kWantPlaying, kWantRecording, kWantPosition}));
   EXPECT_EQ(fx.vars.tempo, 120);
   EXPECT_EQ(fx.vars.hostTimeSigNumerator, 3);
   EXPECT_EQ(fx.vars.playState, 1);

@@ -16,7 +16,7 @@
 #include "tests/editor/frame_doubles.h"
 #include "tests/editor/host_window.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using namespace brimtrace_test;
 using ::testing::ElementsAre;
 

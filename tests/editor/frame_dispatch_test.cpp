@@ -6,7 +6,7 @@
 #include "gui/frame.h"
 #include "tests/editor/frame_doubles.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using namespace brimtrace_test;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -164,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       (void)e->getParameter(e, in.take<int32_t>());
     } else if (kind == 0xF8) {
       // The editor's paint, whatever state the calls left; one picture for all inputs.
-      static VSTGUI::CBitmap* picture = new VSTGUI::CBitmap(400, 400);
+      static Toolkit::CBitmap* picture = new Toolkit::CBitmap(400, 400);
       EditorPaint::paintInto(EditorPaint::pluginOf(e), picture);
     } else {
       e->process(e, nullptr, nullptr, in.take<int32_t>());  // the deprecated entry does nothing

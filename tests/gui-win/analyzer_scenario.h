@@ -37,6 +37,13 @@ inline void drawAnalyzerScenario(TFabloEffect& effect, OffscreenPicture& picture
   effect.zelk = nullptr;
 }
 
+// The scenario on a fresh effect, drawn into the picture; the effect is gone afterwards.
+inline void drawAnalyzerPicture(OffscreenPicture& picture) {
+  auto* effect = new TFabloEffect;
+  drawAnalyzerScenario(*effect, picture);
+  delete effect;
+}
+
 // An opaque picture as 0xRRGGBB values.
 struct Rgb24Picture {
   int width = 0, height = 0;

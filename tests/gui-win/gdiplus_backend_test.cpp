@@ -11,8 +11,8 @@
 #include "gui/resources.h"
 #include "gui/win/gdiplus_raster.h"
 
-using namespace VSTGUI;
-using namespace VSTGUI::win;
+using namespace Toolkit;
+using namespace Toolkit::win;
 
 namespace {
 

@@ -14,17 +14,15 @@ namespace {
 using namespace brimtrace_test;
 
 TEST(PictureAgreement, GdiplusRenderingMatchesTheLinuxReference) {
-  auto* effect = new TFabloEffect;
   OffscreenPicture picture(400, 400);
-  drawAnalyzerScenario(*effect, picture);
-  delete effect;
+  drawAnalyzerPicture(picture);
 
-  auto bytes = VSTGUI::findEmbeddedResource(100, "DATA");  // the reference, linked into this test
-  auto reference = VSTGUI::platform::decodePng(bytes.data(), bytes.size());
+  auto bytes = Toolkit::findEmbeddedResource(100, "DATA");  // the reference, linked into this test
+  auto reference = Toolkit::platform::decodePng(bytes.data(), bytes.size());
   ASSERT_TRUE(reference);
   ASSERT_EQ(reference->width(), 400);
-  const auto& ref = static_cast<const VSTGUI::win::GdiplusBitmap&>(*reference);
-  const auto& drawn = static_cast<const VSTGUI::win::GdiplusBitmap&>(*picture.bitmap()->getPlatformBitmap());
+  const auto& ref = static_cast<const Toolkit::win::GdiplusBitmap&>(*reference);
+  const auto& drawn = static_cast<const Toolkit::win::GdiplusBitmap&>(*picture.bitmap()->getPlatformBitmap());
   auto want = Rgb24Picture::from(400, 400, [&](int x, int y) { return ref.pixel(x, y); });
   auto got = Rgb24Picture::from(400, 400, [&](int x, int y) { return drawn.pixel(x, y); });
 

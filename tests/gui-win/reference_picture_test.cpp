@@ -15,18 +15,16 @@ namespace {
 using namespace brimtrace_test;
 
 TEST(ReferencePicture, CommittedReferenceMatchesTheCairoRendering) {
-  auto* effect = new TFabloEffect;
   OffscreenPicture picture(400, 400);
-  drawAnalyzerScenario(*effect, picture);
-  delete effect;
+  drawAnalyzerPicture(picture);
   if (const char* out = std::getenv("BRIMTRACE_WRITE_REFERENCE")) {
     ASSERT_TRUE(picture.writePng(out));
   }
 
-  const auto& drawn = static_cast<const VSTGUI::CairoBitmap&>(*picture.bitmap()->getPlatformBitmap());
+  const auto& drawn = static_cast<const Toolkit::CairoBitmap&>(*picture.bitmap()->getPlatformBitmap());
   cairo_surface_t* ref = cairo_image_surface_create_from_png(BRIMTRACE_REFERENCE_PICTURE);
   ASSERT_EQ(cairo_surface_status(ref), CAIRO_STATUS_SUCCESS) << BRIMTRACE_REFERENCE_PICTURE;
-  VSTGUI::CairoBitmap reference(ref);
+  Toolkit::CairoBitmap reference(ref);
   ASSERT_EQ(reference.width(), 400);
   ASSERT_EQ(reference.height(), 400);
   auto want = Rgb24Picture::from(400, 400, [&](int x, int y) { return reference.pixel(x, y); });

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <numeric>
 
-using VSTGUI::win::ResourceStream;
+using Toolkit::win::ResourceStream;
 
 namespace {
 

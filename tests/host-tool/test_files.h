@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,12 @@ namespace host_test {
 class TempFile {
 public:
   explicit TempFile(const std::string& suffix) {
+    // A per-process random part: test executables that ctest runs side by side would
+    // otherwise draw the same names from an unseeded generator.
+    static const unsigned process = std::random_device{}();
     static std::atomic<int> counter{0};
     path_ = (std::filesystem::temp_directory_path() /
-             ("brimtrace-host-test-" + std::to_string(counter++) + "-" + std::to_string(std::rand()) + suffix))
+             ("brimtrace-host-test-" + std::to_string(process) + "-" + std::to_string(counter++) + suffix))
                 .string();
   }
   ~TempFile() {

@@ -8,20 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/host/test_host.h"
+#include "tests/host/instance_test.h"
 
 namespace {
 
-class Dispatcher : public ::testing::Test {
+class Dispatcher : public InstanceTest {
 protected:
-  PluginLibrary library;
-  TestHost host;
-  std::unique_ptr<Instance> fx;
-  void SetUp() override {
-    ASSERT_TRUE(library.loaded()) << library.error();
-    fx = std::make_unique<Instance>(library.entry());
-    ASSERT_TRUE(*fx);
-  }
   intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                     float opt = 0) {
     return fx->dispatch(opcode, index, value, ptr, opt);

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/host/test_host.h"
+#include "tests/host/instance_test.h"
 
 namespace {
 
@@ -28,16 +28,8 @@ std::vector<Sample> testSignal(int frames, int channel) {
   return s;
 }
 
-class Processing : public ::testing::Test {
+class Processing : public InstanceTest {
 protected:
-  PluginLibrary library;
-  TestHost host;
-  std::unique_ptr<Instance> fx;
-  void SetUp() override {
-    ASSERT_TRUE(library.loaded()) << library.error();
-    fx = std::make_unique<Instance>(library.entry());
-    ASSERT_TRUE(*fx);
-  }
   AEffect* effect() const { return fx->get(); }
 
   template <class Sample>

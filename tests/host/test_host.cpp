@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#endif
+
 #ifndef BRIMTRACE_PLUGIN_PATH
 #error "BRIMTRACE_PLUGIN_PATH must name the built plug-in library"
 #endif
@@ -20,6 +24,12 @@ std::string PluginLibrary::builtPath() {
 
 PluginLibrary::PluginLibrary(const std::string& path) : PluginModule(path) {
   if (loaded()) alloc_count::watchModule(handle());
+#if !defined(_WIN32)
+  // Hosts on Linux draw with cairo and fontconfig themselves, so both stay loaded when
+  // the plug-in is unloaded; unloaded with it, their process-wide caches would be lost.
+  for (const char* shared : {"libcairo.so.2", "libfontconfig.so.1"})
+    dlopen(shared, RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
+#endif
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugin/vst2.h"
+#include "tests/support/alloc_count.h"
 #include "tools/host/plugin_module.h"
 
 // The built plug-in library, loaded with the platform's loader as a host loads it.
@@ -96,12 +97,3 @@ private:
   AEffect* effect_;
 };
 
-// Counts heap allocations in a window: operator new in this executable and the C
-// heap (malloc, calloc, realloc), for the test executable and the loaded plug-in.
-namespace alloc_count {
-// Routes the module's own heap calls through the counter where the platform needs it
-// (Windows: the library carries its own C++ runtime and imports the C heap).
-void watchModule(void* module);
-void start();
-long long stop();  // allocations since start()
-}  // namespace alloc_count

@@ -10,7 +10,7 @@
 class EditorPaint {
 public:
   explicit EditorPaint(AEffect* effect, int32_t width = 400, int32_t height = 400)
-      : plugin_(pluginOf(effect)), bitmap_(new VSTGUI::CBitmap(width, height)) {}
+      : plugin_(pluginOf(effect)), bitmap_(new Toolkit::CBitmap(width, height)) {}
   ~EditorPaint() { bitmap_->release(); }
   EditorPaint(const EditorPaint&) = delete;
   EditorPaint& operator=(const EditorPaint&) = delete;
@@ -20,8 +20,8 @@ public:
   // One paint of plugin's picture into bitmap, over what the last paint left there: the
   // view paints nothing of its own, and no background is filled (as on Windows, where the
   // editor draws straight into its window).
-  static void paintInto(CZelk* plugin, VSTGUI::CBitmap* bitmap) {
-    auto* context = new VSTGUI::COffscreenContext(bitmap);
+  static void paintInto(CZelk* plugin, Toolkit::CBitmap* bitmap) {
+    auto* context = new Toolkit::COffscreenContext(bitmap);
     if (plugin->getHooks().draw) {
       plugin->setDrawContext(context);
       plugin->getHooks().draw(plugin, bitmap->getWidth(), bitmap->getHeight());
@@ -33,10 +33,10 @@ public:
     return static_cast<CZelk*>(static_cast<AudioEffect*>(effect->object));
   }
 
-  VSTGUI::CBitmap* bitmap() const { return bitmap_; }
+  Toolkit::CBitmap* bitmap() const { return bitmap_; }
   CZelk* plugin() const { return plugin_; }
 
 private:
   CZelk* plugin_;
-  VSTGUI::CBitmap* bitmap_;
+  Toolkit::CBitmap* bitmap_;
 };

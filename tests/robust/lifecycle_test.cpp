@@ -29,12 +29,6 @@ using namespace brimtrace_test;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitizedHeap = true;
-#else
-constexpr bool kSanitizedHeap = false;
-#endif
-
 // BRIMTRACE_LIFECYCLE_CYCLES when given, else ctest's short form, else the thousand.
 int cycles() {
   return static_cast<int>(
@@ -159,7 +153,7 @@ TEST(EditorLifecycle, OpenPaintCloseCyclesLeaveNothingBehind) {
   // Less than 100 bytes a cycle: nothing of an editor (its back buffer alone is 640 KB).
   // Resident memory within 4 MiB plus 2 KiB a cycle of where it was. Under a sanitizer
   // its own allocator keeps freed memory aside; nothing to see there.
-  if (!kSanitizedHeap) {
+  if (!robust::kSanitizedHeap) {
     EXPECT_LT(after.heapBytes, before.heapBytes + 100LL * n);
     EXPECT_LT(after.residentKiB, before.residentKiB + 4096 + 2LL * n);
   }

@@ -11,6 +11,13 @@
 
 namespace robust {
 
+// A sanitizer owns the heap: its figures say nothing about the plug-in's memory.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitizedHeap = true;
+#else
+inline constexpr bool kSanitizedHeap = false;
+#endif
+
 // Resident memory of this process in bytes (0 where the platform does not say).
 inline long long residentBytes() {
 #if defined(__linux__)

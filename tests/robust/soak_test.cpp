@@ -24,12 +24,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitizedHeap = true;
-#else
-constexpr bool kSanitizedHeap = false;
-#endif
-
 constexpr int kRate = 48000;
 constexpr int kFramesPerPass = 1600;
 constexpr int kMaxBlock = 512;
@@ -172,7 +166,7 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
               firstTenth > 0 ? lastTenth / firstTenth : 0.0);
   // Flat: nothing grows with the passes (a little slack for the allocator's own books).
   // Under a sanitizer its own allocator keeps freed memory aside; nothing to see there.
-  if (!kSanitizedHeap) {
+  if (!robust::kSanitizedHeap) {
     EXPECT_LE(heapPeak - heapBefore, 16 * 1024);
     EXPECT_LE(residentPeak - residentBefore, 512 * 1024);
   }

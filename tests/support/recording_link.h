@@ -1,12 +1,15 @@
-// A PluginLink for tests: fixed host answers that a test can change, and a record of
-// every request the runtime makes. Never linked into the plug-in.
+// The tests' plug-in link: fixed host answers that a test can change, and a record of
+// every request the runtime makes. Over the runtime's PluginLink (RecordingLink), or a
+// link interface derived from it (the drawing tests' FakePlugin). Never linked into the
+// plug-in.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "runtime/plugin_link.h"
 
-class RecordingLink : public PluginLink {
+template <class Link>
+class RecordingLinkOf : public Link {
 public:
   // What the host answers.
   float sampleRate = 44100;
@@ -20,14 +23,13 @@ public:
   std::vector<std::string> calls;
   std::vector<int32_t> timeFilters;
   int32_t updateDisplays = 0, repaints = 0, initialDelay = 0;
-  std::vector<VSTGUI::CFontDesc*> fonts;
 
   float storedSampleRate() const override { return sampleRate; }
   int32_t storedBlockSize() const override { return blockSize; }
   int32_t inputCount() const override { return inputs; }
-  bool hostTime(int32_t filter, HostTime& out) override {
-    calls.push_back("time:" + std::to_string(filter));
-    timeFilters.push_back(filter);
+  bool hostTime(int32_t request, HostTime& out) override {
+    calls.push_back("time:" + std::to_string(request));
+    timeFilters.push_back(request);
     if (!answersTime) return false;
     out = time;
     return true;
@@ -44,7 +46,7 @@ public:
     calls.push_back("repaint");
     ++repaints;
   }
-  VSTGUI::CDrawContext* drawContext() const override { return nullptr; }
   bool editorSize(int32_t&, int32_t&) const override { return false; }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts; }
 };
+
+using RecordingLink = RecordingLinkOf<PluginLink>;

@@ -22,12 +22,7 @@ public:
   void updateDisplay() override {}
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
-  VSTGUI::CDrawContext* drawContext() const override { return nullptr; }
   bool editorSize(int32_t&, int32_t&) const override { return false; }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts_; }
-
-private:
-  std::vector<VSTGUI::CFontDesc*> fonts_;
 };
 
 }  // namespace

@@ -24,9 +24,9 @@
 namespace host {
 namespace {
 
-using VSTGUI::CColor;
-using VSTGUI::CPoint;
-using VSTGUI::CRect;
+using Toolkit::CColor;
+using Toolkit::CPoint;
+using Toolkit::CRect;
 
 constexpr int kPlotHeight = 400;  // the editor's height: its slew-to-row mapping as it is
 constexpr int kMarginLeft = 64, kMarginTop = 28, kMarginRight = 24, kMarginBottom = 40;
@@ -72,13 +72,10 @@ public:
   void updateDisplay() override {}
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
-  VSTGUI::CDrawContext* drawContext() const override { return nullptr; }
   bool editorSize(int32_t&, int32_t&) const override { return false; }
-  std::vector<VSTGUI::CFontDesc*>& fontCache() override { return fonts_; }
 
 private:
   float rate_;
-  std::vector<VSTGUI::CFontDesc*> fonts_;
 };
 
 // Decodes on a thread of its own while the analyzer measures the block before, so that
@@ -240,7 +237,7 @@ std::vector<Tick> timeTicks(int64_t frames, double rate, int width) {
 bool drawPicture(TFabloEffect& fx, const PlotGeometry& g, const std::vector<double>& left,
                  const std::vector<double>& right, const std::vector<Tick>& ticks,
                  const std::string& title, const std::string& path) {
-  using namespace VSTGUI;
+  using namespace Toolkit;
   CBitmap* bitmap = new CBitmap(g.imageWidth, g.imageHeight);
   auto* context = new COffscreenContext(bitmap);
   CFontDesc* font = new CFontDesc("Arial", 12, 0);

@@ -9,7 +9,7 @@
 #include "gui/linux/cairo_surface.h"
 #include "gui/offscreen_context.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // view invalidated, the frame's window paints the whole picture with a full history
 // into its back buffer and copies it to the screen.
 //   cmake --build --preset linux --target brimtrace-bench-editor-paint
-//   build/linux/tests/editor/brimtrace-bench-editor-paint
+//   build/linux/bench/brimtrace-bench-editor-paint
 #include <benchmark/benchmark.h>
 
 #include <cmath>

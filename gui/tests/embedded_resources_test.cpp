@@ -6,7 +6,7 @@
 
 #include "gui/resources.h"
 
-using VSTGUI::findEmbeddedResource;
+using Toolkit::findEmbeddedResource;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "gui/images.h"
 #include "runtime/fablo.h"
 #include "runtime/files.h"
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
 namespace {
 
@@ -65,22 +65,28 @@ bool fileExists(const std::string& path) {
   return f != nullptr;
 }
 
+// The image table loads through the link's drawing: a plug-in link with a paint.
+struct LinkedEffect : TFablo {
+  LinkedEffect() { zelk = &plugin; }
+  FakePlugin plugin;
+};
+
 TEST(ImageTable, ResourceComesFirstAndLoadsOnce) {
   LogCapture log;
-  TFablo fx;
+  LinkedEffect fx;
   fx.fileNameAt(0) = "QUILLMERE_LogoTealGlow.PNG";
   ASSERT_FALSE(fileExists(resolvePath("QUILLMERE_LogoTealGlow.PNG")));  // so it cannot come from disk
   ImageEntry& first = fx.getImage(0);
   EXPECT_EQ(first.width, 99);
   EXPECT_EQ(first.height, 99);
   ASSERT_NE(first.holder, nullptr);
-  VSTGUI::CBitmap* bitmap = first.holder->bitmap;
+  Toolkit::CBitmap* bitmap = heldImage(first.holder)->bitmap;
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->getResourceDescription().kind, VSTGUI::CResourceDescription::kIntegerType);
+  EXPECT_EQ(bitmap->getResourceDescription().kind, Toolkit::CResourceDescription::kIntegerType);
 
   ImageEntry& again = fx.getImage(0);
   EXPECT_EQ(&again, &first);
-  EXPECT_EQ(again.holder->bitmap, bitmap);  // not loaded again
+  EXPECT_EQ(heldImage(again.holder)->bitmap, bitmap);  // not loaded again
   EXPECT_EQ(bitmap->refCount(), 1);
   EXPECT_TRUE(log.lines().empty());
 
@@ -91,7 +97,7 @@ TEST(ImageTable, ResourceComesFirstAndLoadsOnce) {
 
 TEST(ImageTable, NumberWithoutFileNameIsNotTriedUntilItHasOne) {
   LogCapture log;
-  TFablo fx;
+  LinkedEffect fx;
   ImageEntry& e = fx.getImage(7);
   EXPECT_EQ(e.width, 0);
   EXPECT_EQ(e.height, 0);
@@ -116,7 +122,7 @@ TEST(ImageTable, MissingResourceAndFileIsLoggedExactlyOnce) {
     EXPECT_EQ(e.width, 0);
     EXPECT_EQ(e.height, 0);
     ASSERT_NE(e.holder, nullptr);  // the attempt is remembered
-    EXPECT_EQ(e.holder->bitmap, nullptr);
+    EXPECT_EQ(heldImage(e.holder)->bitmap, nullptr);
     fx.drawImage(5, 1, 0, 0, 0);
   }
   std::vector<std::string> expected{"Unable to load: " + moduleDirectory() + "50x50square_top_ON.png"};
@@ -130,18 +136,18 @@ TEST(ImageTable, FallsBackToTheFileBesideTheLibrary) {
   const std::string name = "brimtrace_images_test_file.png";
   const std::string path = resolvePath(name);
   {
-    auto bitmap = VSTGUI::platform::makeBitmap(13, 7);
+    auto bitmap = Toolkit::platform::makeBitmap(13, 7);
     ASSERT_TRUE(bitmap);
-    ASSERT_TRUE(VSTGUI::platform::writePng(*bitmap, path.c_str()));
+    ASSERT_TRUE(Toolkit::platform::writePng(*bitmap, path.c_str()));
   }
   {
-    TFablo fx;
+    LinkedEffect fx;
     fx.fileNameAt(6) = name;
     ImageEntry& e = fx.getImage(6);
     EXPECT_EQ(e.width, 13);
     EXPECT_EQ(e.height, 7);
-    ASSERT_TRUE(e.holder && e.holder->bitmap);
-    EXPECT_EQ(e.holder->bitmap->getResourceDescription().kind, VSTGUI::CResourceDescription::kNoType);
+    ASSERT_TRUE(e.holder && heldImage(e.holder)->bitmap);
+    EXPECT_EQ(heldImage(e.holder)->bitmap->getResourceDescription().kind, Toolkit::CResourceDescription::kNoType);
     // The decoded file is not held open while the image lives.
     EXPECT_EQ(std::remove(path.c_str()), 0);
   }

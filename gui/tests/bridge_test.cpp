@@ -5,18 +5,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
-using namespace VSTGUI;
-using brimtrace_test::FakePlugin;
-using brimtrace_test::lines;
-using brimtrace_test::named;
+using namespace Toolkit;
+using namespace brimtrace_test;
 using ::testing::ElementsAre;
 
 TEST(Bridge, EveryCallAnswersZeroAndDrawsNothingOutsideAPaint) {
   FakePlugin p;
   p.painting = false;
-  for (PluginLink* link : {static_cast<PluginLink*>(&p), static_cast<PluginLink*>(nullptr)}) {
+  for (PaintLink* link : {static_cast<PaintLink*>(&p), static_cast<PaintLink*>(nullptr)}) {
     EXPECT_EQ(canvasSetDrawMode(link, 3), 0);
     EXPECT_EQ(canvasSetTextColor(link, 1, 2, 3, 4), 0);
     EXPECT_EQ(canvasSetFillColor(link, 1, 2, 3, 4), 0);

@@ -1,11 +1,11 @@
-// Allocation counting for the test host. operator new is replaced in this executable;
-// on Linux the C heap functions are interposed as well (the loaded library binds to
-// them), on Windows the library's imports of the C heap are redirected here.
+// Allocation counting for tests. operator new is replaced in the executable; on Linux
+// the C heap functions are interposed as well (a loaded library binds to them), on
+// Windows a loaded library's imports of the C heap are redirected here.
+#include "tests/support/alloc_count.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
-
-#include "tests/host/test_host.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -21,9 +21,13 @@ inline void note() {
   if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
 }
 
+// The C heap beneath operator new, so that one new counts once where malloc is
+// interposed too.
+void* heapAllocate(std::size_t size);
+
 void* allocate(std::size_t size) {
   note();
-  if (void* p = std::malloc(size ? size : 1)) return p;
+  if (void* p = heapAllocate(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
 }  // namespace
@@ -42,11 +46,11 @@ void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   note();
-  return std::malloc(size ? size : 1);
+  return heapAllocate(size ? size : 1);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   note();
-  return std::malloc(size ? size : 1);
+  return heapAllocate(size ? size : 1);
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
@@ -72,6 +76,13 @@ extern "C" void* realloc(void* p, std::size_t size) {
   note();
   return __libc_realloc(p, size);
 }
+namespace {
+void* heapAllocate(std::size_t size) { return __libc_malloc(size); }
+}  // namespace
+#else
+namespace {
+void* heapAllocate(std::size_t size) { return std::malloc(size); }
+}  // namespace
 #endif
 
 void alloc_count::watchModule(void*) {}
@@ -79,6 +90,8 @@ void alloc_count::watchModule(void*) {}
 #else
 
 namespace {
+void* heapAllocate(std::size_t size) { return std::malloc(size); }
+
 using MallocFn = void*(__cdecl*)(size_t);
 using CallocFn = void*(__cdecl*)(size_t, size_t);
 using ReallocFn = void*(__cdecl*)(void*, size_t);

@@ -3,13 +3,13 @@
 
 #include "gui/font_desc.h"
 #include "tests/host/test_host.h"
-#include "tests/plugin/test_effect.h"
+#include "plugin/tests/test_effect.h"
 
 TEST(ZelkFontCache, DestructionReleasesEachCachedFont) {
   TestHost host;
   CZelk* z = makeTestPlugin(TestHost::callback());
   ASSERT_NE(z, nullptr);
-  auto* font = new VSTGUI::CFontDesc("Arial", 12);
+  auto* font = new Toolkit::CFontDesc("Arial", 12);
   font->retain();  // the test's own reference
   z->fontCache().push_back(font);
   z->fontCache().push_back(nullptr);

@@ -7,13 +7,10 @@
 #include <string>
 
 #include "effect/fablo_effect.h"
-#include "tests/gui/fake_plugin.h"
+#include "tests/support/fake_plugin.h"
 
-using namespace VSTGUI;
-using brimtrace_test::Call;
-using brimtrace_test::FakePlugin;
-using brimtrace_test::lines;
-using brimtrace_test::named;
+using namespace Toolkit;
+using namespace brimtrace_test;
 using ::testing::ElementsAre;
 
 namespace {

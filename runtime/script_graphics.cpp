@@ -1,14 +1,13 @@
 // Drawing operations offered to effect code: they turn the drawing variables (colour,
-// pen, line height) into bridge calls on the paint in progress. Outside a paint the
-// bridge draws nothing, but the variables change exactly as they do inside one.
+// pen, line height) into calls on the link's drawing. Outside a paint the drawing
+// draws nothing, but the variables change exactly as they do inside one.
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
 
-#include "gui/bridge.h"
-#include "gui/images.h"
 #include "runtime/fablo.h"
+#include "runtime/files.h"
 #include "runtime/strings.h"
 
 namespace {
@@ -55,6 +54,13 @@ private:
 
 }  // namespace
 
+ScriptDrawing& CFabloZelk::drawing() const {
+  struct NoDrawing final : ScriptDrawing {};
+  static NoDrawing none;  // draws nothing, loads nothing
+  ScriptDrawing* d = zelk ? zelk->drawing() : nullptr;
+  return d ? *d : none;
+}
+
 void CFabloFonts::setFont(double slot, double nameNumber, double height, double styleLetters) {
   vars.fontSlot = sanitize(slot);
 
@@ -87,19 +93,19 @@ void CFabloFonts::setFont(double slot, double nameNumber, double height, double 
   int32_t style = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     const char c = static_cast<char>((letters >> shift) & 0xFF);
-    if (c == 'b') style |= 1;
-    if (c == 'i') style |= 2;
-    if (c == 'u') style |= 4;
+    if (c == 'b') style |= kFontBold;
+    if (c == 'i') style |= kFontItalic;
+    if (c == 'u') style |= kFontUnderline;
   }
   entry.style = style;
 
-  if (!canvasSelectFont(zelk, entry.name.c_str(), pixelSize, style))
-    canvasSelectFont(zelk, "verdana", pixelSize, style);
+  if (!drawing().selectFont(entry.name.c_str(), pixelSize, style))
+    drawing().selectFont("verdana", pixelSize, style);
 }
 
 CFabloGraphics::~CFabloGraphics() {
   for (auto& [number, entry] : imageTable) {
-    imageFree(entry.holder);
+    delete entry.holder;
     entry.holder = nullptr;
   }
 }
@@ -107,18 +113,18 @@ CFabloGraphics::~CFabloGraphics() {
 // Shared by drawString and drawNumber: one row per line, each left aligned in a box
 // lineHeight + 2 high at the pen; the pen ends after the last line.
 static void drawTextLines(CFabloGraphics& g, const char* text, std::size_t length) {
+  ScriptDrawing& d = g.drawing();
   const Rgba c = currentColor(g.vars);
-  canvasSetTextColor(g.zelk, c.r, c.g, c.b, c.a);
-  canvasSetDrawMode(g.zelk, 3);
+  d.setTextColor(c.r, c.g, c.b, c.a);
+  d.setAntialias(true);
   double width = 0;
   std::size_t start = 0;
   for (;;) {
     const void* feed = std::memchr(text + start, '\n', length - start);
     const std::size_t end = feed ? static_cast<const char*>(feed) - text : length;
     const LineText line(text + start, end - start);
-    width = canvasMeasureText(g.zelk, line.c_str());
-    canvasDrawText(g.zelk, line.c_str(), g.penX, g.penY, g.penX + width,
-                   g.penY + g.lineHeight + 2, 0, 0);
+    width = d.measureText(line.c_str());
+    d.drawText(line.c_str(), g.penX, g.penY, g.penX + width, g.penY + g.lineHeight + 2, false);
     if (!feed) break;
     g.penY = sanitize(g.penY + g.lineHeight);
     start = end + 1;
@@ -139,22 +145,24 @@ void CFabloGraphics::drawNumber(double value, double decimals) {
 }
 
 void CFabloGraphics::drawLine(double x1, double y1, double x2, double y2) {
+  ScriptDrawing& d = drawing();
   const Rgba c = currentColor(vars);
-  canvasSetLineColor(zelk, c.r, c.g, c.b, c.a);
-  canvasSetDrawMode(zelk, 3);
-  canvasMoveTo(zelk, x1, y1);
+  d.setLineColor(c.r, c.g, c.b, c.a);
+  d.setAntialias(true);
+  d.moveTo(x1, y1);
   penX = x2;  // stored as given, unlike fillRect
   penY = y2;
-  canvasLineTo(zelk, x2, y2);
+  d.lineTo(x2, y2);
 }
 
 void CFabloGraphics::fillRect(double x, double y, double w, double h) {
   penX = sanitize(x + w);
   penY = sanitize(y + h);
+  ScriptDrawing& d = drawing();
   const Rgba c = currentColor(vars);
-  canvasSetFillColor(zelk, c.r, c.g, c.b, c.a);
-  canvasSetDrawMode(zelk, 0);
-  canvasRect(zelk, std::floor(x), std::floor(y), std::floor(penX), std::floor(penY), 1);
+  d.setFillColor(c.r, c.g, c.b, c.a);
+  d.setAntialias(false);
+  d.fillRect(std::floor(x), std::floor(y), std::floor(penX), std::floor(penY));
 }
 
 void CFabloGraphics::drawImage(double imageNumber, double, double, double offsetX,
@@ -163,18 +171,18 @@ void CFabloGraphics::drawImage(double imageNumber, double, double, double offset
   const ImageEntry& sized = getImage(number);
   const double w = sanitize(sized.width), h = sanitize(sized.height);
   const double left = penX, top = penY, right = penX + w, bottom = penY + h;
-  if (imageDraw(getImage(number).holder, zelk, left, top, right, bottom, offsetX, offsetY))
-    return;
+  ScriptDrawing& d = drawing();
+  if (d.drawImage(getImage(number).holder, left, top, right, bottom, offsetX, offsetY)) return;
   // Nothing to draw: a red box with a yellow "ERROR" in the image's place.
-  canvasSetFillColor(zelk, 255, 0, 0, 255);
-  canvasRect(zelk, left, top, right, bottom, 1);
-  canvasSetTextColor(zelk, 255, 255, 0, 255);
-  canvasDrawText(zelk, "ERROR", left, top, right, bottom, 0, 1);
+  d.setFillColor(255, 0, 0, 255);
+  d.fillRect(left, top, right, bottom);
+  d.setTextColor(255, 255, 0, 255);
+  d.drawText("ERROR", left, top, right, bottom, true);
 }
 
 void CFabloMouse::drawPrologue() {
   int32_t width = 0, height = 0;
-  if (canvasEditorSize(zelk, &width, &height)) {
+  if (zelk && zelk->editorSize(width, height)) {
     vars.canvasWidth = width;
     vars.canvasHeight = height;
   }
@@ -194,4 +202,36 @@ void CFabloMouse::drawPrologue() {
   vars.drawRed = vars.drawGreen = vars.drawBlue = 0;
   penX = penY = 0;
   vars.drawAlpha = 1;
+}
+
+// Loads an image the first time its number is asked for: the embedded resource first,
+// then the file of that name beside the library. A number is tried at most once; only
+// a failed file attempt is logged. A number without a file name is not tried yet, nor
+// is any number while the link offers no drawing to load with.
+ImageEntry& CFabloGraphics::getImage(int32_t number) {
+  ImageEntry& entry = imageTable[number];
+  if (entry.holder) return entry;
+  auto name = fileNameTable.find(number);
+  if (name == fileNameTable.end()) return entry;
+  ScriptDrawing& d = drawing();
+
+  entry.width = entry.height = 0;
+  entry.holder = d.newImage();
+  if (!entry.holder) return entry;
+  if (d.loadImageResource(entry.holder, number)) {
+    entry.width = d.imageWidth(entry.holder);
+    entry.height = d.imageHeight(entry.holder);
+    return entry;
+  }
+
+  delete entry.holder;
+  entry.holder = d.newImage();
+  const std::string path = resolvePath(name->second);
+  if (d.loadImageFile(entry.holder, path.c_str())) {
+    entry.width = d.imageWidth(entry.holder);
+    entry.height = d.imageHeight(entry.holder);
+    return entry;
+  }
+  debugLog("Unable to load: " + path);
+  return entry;
 }

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "tests/host/test_host.h"
+#include "plugin/instance.h"
 #include "plugin/zelk_editor.h"
-#include "tests/plugin/test_effect.h"
+#include "runtime/transforms.h"
+#include "plugin/tests/test_effect.h"
 
 namespace {
 
@@ -153,19 +155,25 @@ TEST_F(ZelkTest, HostTimeCopiesTheRecordOrReportsItsAbsence) {
   host.timeInfo.timeSigDenominator = 8;
   host.timeInfo.flags = kVstTransportPlaying | kVstTransportRecording;
   HostTime t;
-  ASSERT_TRUE(z->hostTime(0x2400, t));
+  ASSERT_TRUE(z->hostTime(kWantTempo | kWantTimeSignature, t));
   EXPECT_EQ(t.tempo, 97.5);
   EXPECT_EQ(t.ppqPos, 12.25);
   EXPECT_EQ(t.timeSigNumerator, 7);
   EXPECT_EQ(t.timeSigDenominator, 8);
-  EXPECT_EQ(t.flags, 0xA);
+  EXPECT_TRUE(t.playing && t.recording);  // the host's flags 0xA
   EXPECT_EQ(host.calls().back().opcode, audioMasterGetTime);
   EXPECT_EQ(host.calls().back().value, 0x2400);
   EXPECT_EQ(host.calls().back().effect, record());
+  // The runtime's other requests reach the host as these filters.
+  for (auto [request, filter] : {std::pair{kWantTempo, 0x400}, {kWantPlaying, 0x2},
+                                 {kWantRecording, 0x8}, {kWantPosition, 0x200}}) {
+    z->hostTime(request, t);
+    EXPECT_EQ(host.calls().back().value, filter) << "request " << request;
+  }
   host.answerNullTime();
   HostTime kept;
   kept.tempo = 55;
-  EXPECT_FALSE(z->hostTime(0x400, kept));
+  EXPECT_FALSE(z->hostTime(kWantTempo, kept));
   EXPECT_EQ(kept.tempo, 55);
 
   host.clear();
@@ -312,3 +320,16 @@ TEST(ZelkConstruction, WithoutAnEditorEditorRequestsAnswerZero) {
 }
 
 }  // namespace
+
+// The analyzer never uses a transform: making, starting and closing an instance leaves the
+// tables unbuilt, so no instance pays for them.
+TEST(Instance, LeavesTheTransformTablesUnbuilt) {
+  TestHost host;
+  AEffect* e = createBrimtraceInstance(TestHost::callback());
+  ASSERT_NE(e, nullptr);
+  e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
+  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0);
+  e->dispatcher(e, effClose, 0, 0, nullptr, 0);
+  EXPECT_EQ(transformTableBuildCount(), 0);
+  EXPECT_EQ(tablesBuilt.load(), 0);
+}

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/gui/new_count.h"
-#include "tests/gui/recording_surface.h"
+#include "tests/support/alloc_count.h"
+#include "tests/support/recording_surface.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 using brimtrace_test::Call;
 using brimtrace_test::lines;
 using brimtrace_test::named;
@@ -222,12 +222,12 @@ TEST(DrawContextShapes, PolygonsUpToThirtyPointsAllocateNothing) {
   std::vector<Call> unused;
   CDrawContext* c = new CDrawContext(std::make_unique<Silent>(&unused));
   std::vector<CPoint> pts(31, CPoint(1, 2));
-  new_count::start();
+  alloc_count::start();
   c->drawPolygon(pts.data(), 30, kDrawFilledAndStroked, true);
-  const long thirty = new_count::stop();
-  new_count::start();
+  const long long thirty = alloc_count::stop();
+  alloc_count::start();
   c->drawPolygon(pts.data(), 31, kDrawFilledAndStroked, true);
-  const long thirtyOne = new_count::stop();
+  const long long thirtyOne = alloc_count::stop();
   EXPECT_EQ(thirty, 0);
   EXPECT_EQ(thirtyOne, 1);
   c->release();

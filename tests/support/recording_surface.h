@@ -9,13 +9,13 @@
 
 namespace brimtrace_test {
 
-using VSTGUI::PackedColor;
+using Toolkit::PackedColor;
 
 struct Call {
   std::string op;
   std::vector<double> args;
   std::string text;  // drawString only
-  const VSTGUI::PlatformFont* font = nullptr;
+  const Toolkit::PlatformFont* font = nullptr;
 
   std::string str() const {
     std::string s = op;
@@ -33,7 +33,7 @@ struct Call {
   }
 };
 
-class RecordingSurface : public VSTGUI::RasterSurface {
+class RecordingSurface : public Toolkit::RasterSurface {
 public:
   std::vector<Call>* log;  // outlives the surface, which the context owns
   explicit RecordingSurface(std::vector<Call>* sink) : log(sink) {}
@@ -71,13 +71,13 @@ public:
   void drawArc(float x, float y, float w, float h, float s, float sw) override {
     add("drawArc", {x, y, w, h, s, sw});
   }
-  void fillPolygon(const VSTGUI::PointF* p, int n) override { points("fillPolygon", p, n); }
-  void drawPolygon(const VSTGUI::PointF* p, int n) override { points("drawPolygon", p, n); }
-  void drawLines(const VSTGUI::PointF* p, int n) override { points("drawLines", p, n); }
-  void drawString(const VSTGUI::PlatformFont& f, std::string_view s, float x, float y) override {
+  void fillPolygon(const Toolkit::PointF* p, int n) override { points("fillPolygon", p, n); }
+  void drawPolygon(const Toolkit::PointF* p, int n) override { points("drawPolygon", p, n); }
+  void drawLines(const Toolkit::PointF* p, int n) override { points("drawLines", p, n); }
+  void drawString(const Toolkit::PlatformFont& f, std::string_view s, float x, float y) override {
     log->push_back({"drawString", {x, y}, std::string(s), &f});
   }
-  void drawBitmap(const VSTGUI::PlatformBitmap&, int dx, int dy, int sx, int sy, int w, int h,
+  void drawBitmap(const Toolkit::PlatformBitmap&, int dx, int dy, int sx, int sy, int w, int h,
                   uint8_t alpha) override {
     add("drawBitmap", {double(dx), double(dy), double(sx), double(sy), double(w), double(h),
                        double(alpha)});
@@ -87,7 +87,7 @@ private:
   void add(const char* op, std::vector<double> args) {
     log->push_back({op, std::move(args), {}, nullptr});
   }
-  void points(const char* op, const VSTGUI::PointF* p, int n) {
+  void points(const char* op, const Toolkit::PointF* p, int n) {
     std::vector<double> a;
     for (int i = 0; i < n; ++i) {
       a.push_back(p[i].x);

@@ -12,7 +12,7 @@
 #include "gui/linux/cairo_surface.h"
 #include "gui/offscreen_picture.h"
 
-using namespace VSTGUI;
+using namespace Toolkit;
 
 namespace {
 

@@ -63,8 +63,13 @@ struct Lanes {
 }  // namespace
 }  // namespace sse2
 
+// Compiled for AVX2 and called only where the processor has it.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 namespace {
 
@@ -126,7 +131,11 @@ struct Lanes {
 
 }  // namespace
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace {
 

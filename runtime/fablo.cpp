@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/platform_files.h"
+
 static_assert(std::endian::native == std::endian::little,
               "the state chunk is the raw little-endian bytes of the float stream");
 static_assert(sizeof(float) == 4);
@@ -22,10 +24,7 @@ int64_t TFablo::steadyMillis() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-double TFablo::systemSeconds() {
-  using namespace std::chrono;
-  return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count() / 1e6;
-}
+double TFablo::systemSeconds() { return runtime_platform::coarseWallSeconds(); }
 
 void TFablo::reset() {
   memory.clear();

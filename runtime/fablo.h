@@ -188,7 +188,8 @@ public:
   int32_t initCount = 0;
 
   // Clocks, replaceable by tests. Repaint pacing uses a monotonic millisecond clock;
-  // the host refresh check uses wall-clock seconds (microsecond resolution).
+  // the host refresh check uses wall-clock seconds (the tick-resolution clock, cheap
+  // enough to read once per block).
   static int64_t steadyMillis();
   static double systemSeconds();
   int64_t (*millisClock)() = &steadyMillis;

@@ -1,4 +1,4 @@
-// What the file helpers need from the system; one implementation per platform
+// What the file helpers and the block clock need from the system; one implementation per platform
 // (runtime/win, runtime/linux).
 #pragma once
 #include <string>
@@ -10,4 +10,7 @@ std::string moduleFileName(void* module);
 void logSignal();
 // Where the debug log goes.
 const char* logPath();
+// Wall-clock seconds since 1970 at the system tick's resolution (a few milliseconds):
+// read once per audio block, where the precise clock cost as much as copying the block.
+double coarseWallSeconds();
 }  // namespace runtime_platform

@@ -2,6 +2,7 @@
 // of the section prologues.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -77,6 +78,14 @@ TEST(Idle, RepaintsOnlyWhenMoreThanThePeriodHasPassed) {
   fakeMillis += 20;
   fx.idle();
   EXPECT_EQ(link.repaints, 3);
+}
+
+// The block clock is the cheap tick-resolution one, yet it tells the same time as the
+// precise clock, on both platforms.
+TEST(Clock, CoarseWallClockTellsTheTime) {
+  using namespace std::chrono;
+  const double precise = duration<double>(system_clock::now().time_since_epoch()).count();
+  EXPECT_NEAR(TFablo::systemSeconds(), precise, 0.1);
 }
 
 TEST(Chunk, SavedBytesAreTheMarkerAndTheValues) {

@@ -1,6 +1,7 @@
 // Module file name, log location and beep on Windows.
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "runtime/platform_files.h"
@@ -31,5 +32,13 @@ void logSignal() { Beep(2000, 200); }
 
 // The root folder of the current drive.
 const char* logPath() { return "\\tulk.log.txt"; }
+
+double coarseWallSeconds() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);  // the tick-resolution clock, no kernel transition
+  const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  constexpr uint64_t k1601To1970 = 116444736000000000ull;  // 100 ns units
+  return static_cast<double>(static_cast<int64_t>(ticks - k1601To1970)) * 1e-7;
+}
 
 }  // namespace runtime_platform

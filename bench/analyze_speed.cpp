@@ -6,9 +6,9 @@
 // (analyze decodes on a thread of its own) and, for the record, in processor time.
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -72,16 +72,16 @@ bool generate(const std::string& path, double seconds) {
 
 Timing decode(const std::string& path) {
   return timed([&] {
-  std::string error;
-  auto reader = host::openAudioReader(path, error);
-  std::vector<double> block(1 << 15);  // the samples analyze reads at a time
-  double sink = 0;
-  for (;;) {
-    const int64_t n = reader->read(block.data(), static_cast<int64_t>(block.size()) / reader->channels());
-    if (n <= 0) break;
-    sink += block[0];
-  }
-  if (sink == 12345.678) std::puts("");  // keeps the reads
+    std::string error;
+    auto reader = host::openAudioReader(path, error);
+    std::vector<double> block(1 << 15);  // the samples analyze reads at a time
+    double sink = 0;
+    for (;;) {
+      const int64_t n = reader->read(block.data(), static_cast<int64_t>(block.size()) / reader->channels());
+      if (n <= 0) break;
+      sink += block[0];
+    }
+    if (sink == 12345.678) std::puts("");  // keeps the reads
   });
 }
 
@@ -115,12 +115,16 @@ int main(int argc, char** argv) {
   int rounds = 3;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--minutes" && i + 1 < argc) minutes = std::atof(argv[++i]);
-    else if (a == "--rounds" && i + 1 < argc) rounds = std::atoi(argv[++i]);
-    else folder = a;
+    if (a == "--minutes" && i + 1 < argc)
+      minutes = std::atof(argv[++i]);
+    else if (a == "--rounds" && i + 1 < argc)
+      rounds = std::atoi(argv[++i]);
+    else
+      folder = a;
   }
   const std::string shortFile = folder + "/brimtrace-analyze-1min.wav";
-  const std::string longFile = folder + "/brimtrace-analyze-" + std::to_string(static_cast<int>(minutes)) + "min.wav";
+  const std::string longFile =
+      folder + "/brimtrace-analyze-" + std::to_string(static_cast<int>(minutes)) + "min.wav";
   for (const auto& [path, seconds] : {std::pair{shortFile, 60.0}, std::pair{longFile, minutes * 60}}) {
     if (std::filesystem::exists(path)) continue;
     std::printf("writing %s (%.0f s)\n", path.c_str(), seconds);
@@ -140,11 +144,12 @@ int main(int argc, char** argv) {
     analyzeBest.keepBest(a);
   }
   const long longPeak = peakResidentKiB();
-  std::printf("%.0f minutes of 48 kHz stereo 16-bit WAV, fastest of %d: decoding alone %.2f s, analysing "
-              "(PNG, JSON, CSV) %.2f s: %.2f x (target at most 1.5 x); processor time %.2f x\n",
-              minutes, rounds, decodeBest.elapsed, analyzeBest.elapsed, analyzeBest.elapsed / decodeBest.elapsed,
-              analyzeBest.processor / decodeBest.processor);
-  std::printf("peak resident memory: %ld KiB after a 1-minute file, %ld KiB after the %.0f-minute one\n", shortPeak,
-              longPeak, minutes);
+  std::printf(
+      "%.0f minutes of 48 kHz stereo 16-bit WAV, fastest of %d: decoding alone %.2f s, analysing "
+      "(PNG, JSON, CSV) %.2f s: %.2f x (target at most 1.5 x); processor time %.2f x\n",
+      minutes, rounds, decodeBest.elapsed, analyzeBest.elapsed, analyzeBest.elapsed / decodeBest.elapsed,
+      analyzeBest.processor / decodeBest.processor);
+  std::printf("peak resident memory: %ld KiB after a 1-minute file, %ld KiB after the %.0f-minute one\n",
+              shortPeak, longPeak, minutes);
   return 0;
 }

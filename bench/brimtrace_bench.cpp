@@ -73,9 +73,7 @@ void copyBlock(Block<Sample>& b) {
 }
 
 void process(AEffect* e, Block<float>& b) { e->processReplacing(e, b.inputs, b.outputs, kFrames); }
-void process(AEffect* e, Block<double>& b) {
-  e->processDoubleReplacing(e, b.inputs, b.outputs, kFrames);
-}
+void process(AEffect* e, Block<double>& b) { e->processDoubleReplacing(e, b.inputs, b.outputs, kFrames); }
 
 template <class Sample>
 void BM_Memcpy(benchmark::State& state) {
@@ -100,8 +98,9 @@ void BM_Process(benchmark::State& state) {
   }
   process(e, block);
   const bool exact = block.outputsEqualInputs();
-  const std::string name = std::string(sizeof(Sample) == 4 ? "processReplacing/" : "processDoubleReplacing/") +
-                           (kind == Input::kNormal ? "normal" : "subnormal");
+  const std::string name =
+      std::string(sizeof(Sample) == 4 ? "processReplacing/" : "processDoubleReplacing/") +
+      (kind == Input::kNormal ? "normal" : "subnormal");
   passThroughExact[name] = exact;
   if (!exact) state.SkipWithError("outputs differ from the inputs");
   state.SetItemsProcessed(state.iterations() * kFrames);
@@ -134,8 +133,8 @@ void BM_DrawingPass(benchmark::State& state) {
   int pass = 0;
   auto feed = [&] {
     // Jagged: slews of 4 and 0 in turn, entries at the top and the bottom edge.
-    const float level = jagged ? (pass % 2 ? 2.0f : 0.0f)
-                               : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
+    const float level =
+        jagged ? (pass % 2 ? 2.0f : 0.0f) : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
     for (int i = 0; i < kFrames; ++i) block.in0[i] = block.in1[i] = (i % 2 ? level : -level);
     process(e, block);
     ++pass;
@@ -159,9 +158,16 @@ BENCHMARK(BM_Process<float, Input::kNormal>)->Name("processReplacing/normal");
 BENCHMARK(BM_Process<float, Input::kSubnormal>)->Name("processReplacing/subnormal");
 BENCHMARK(BM_Process<double, Input::kNormal>)->Name("processDoubleReplacing/normal");
 BENCHMARK(BM_Process<double, Input::kSubnormal>)->Name("processDoubleReplacing/subnormal");
-BENCHMARK(BM_InstanceCreate)->Name("instance/entry+open+resume")->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DrawingPass<false>)->Name("drawing/full_pass_400x400/smooth_history")->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_DrawingPass<true>)->Name("drawing/full_pass_400x400/jagged_history")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InstanceCreate)
+    ->Name("instance/entry+open+resume")
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawingPass<false>)
+    ->Name("drawing/full_pass_400x400/smooth_history")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawingPass<true>)
+    ->Name("drawing/full_pass_400x400/jagged_history")
+    ->Unit(benchmark::kMicrosecond);
 
 // Cost ratio b / a of two block operations, measured alternately so that both see the
 // same machine: many short samples of each, the fastest sample of each compared. On a
@@ -180,7 +186,8 @@ double pairedRatio(A&& a, B&& b, int samples = 400, int callsPerSample = 32) {
     bestB = std::min(bestB, std::chrono::duration<double>(t2 - t1).count());
   }
   if (std::getenv("BRIMTRACE_BENCH_VERBOSE"))
-    std::printf("paired: %.1f ns vs %.1f ns per call\n", bestA / callsPerSample * 1e9, bestB / callsPerSample * 1e9);
+    std::printf("paired: %.1f ns vs %.1f ns per call\n", bestA / callsPerSample * 1e9,
+                bestB / callsPerSample * 1e9);
   return bestB / bestA;
 }
 
@@ -194,14 +201,28 @@ PairedRatios measurePaired() {
   AEffect* e = robust::startInstance();
   Block<float> normal(Input::kNormal), subnormal(Input::kSubnormal);
   Block<double> normalD(Input::kNormal), subnormalD(Input::kSubnormal);
-  r.processVsCopy = pairedRatio([&] { copyBlock(normal); benchmark::ClobberMemory(); },
-                                [&] { process(e, normal); benchmark::ClobberMemory(); });
-  r.doubleVsCopy = pairedRatio([&] { copyBlock(normalD); benchmark::ClobberMemory(); },
-                               [&] { process(e, normalD); benchmark::ClobberMemory(); });
+  r.processVsCopy = pairedRatio(
+      [&] {
+        copyBlock(normal);
+        benchmark::ClobberMemory();
+      },
+      [&] {
+        process(e, normal);
+        benchmark::ClobberMemory();
+      });
+  r.doubleVsCopy = pairedRatio(
+      [&] {
+        copyBlock(normalD);
+        benchmark::ClobberMemory();
+      },
+      [&] {
+        process(e, normalD);
+        benchmark::ClobberMemory();
+      });
   r.subnormalFloat = pairedRatio([&] { process(e, normal); }, [&] { process(e, subnormal); });
   r.subnormalDouble = pairedRatio([&] { process(e, normalD); }, [&] { process(e, subnormalD); });
-  r.exact = normal.outputsEqualInputs() && subnormal.outputsEqualInputs() &&
-            normalD.outputsEqualInputs() && subnormalD.outputsEqualInputs();
+  r.exact = normal.outputsEqualInputs() && subnormal.outputsEqualInputs() && normalD.outputsEqualInputs() &&
+            subnormalD.outputsEqualInputs();
   bench::closeInstance(e);
   return r;
 }
@@ -237,7 +258,8 @@ public:
       if (run.error_occurred) continue;
       // CPU time of the benchmark's thread: on a shared machine wall time also counts
       // whatever else ran meanwhile. Manual timings only have wall time.
-      const double perIteration = run.run_name.time_type == "manual_time" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+      const double perIteration =
+          run.run_name.time_type == "manual_time" ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
       const double ns = perIteration * nanosPer(run.time_unit);
       const std::string name = run.run_name.function_name;
       if (run.run_type == Run::RT_Aggregate) {
@@ -257,10 +279,14 @@ public:
 private:
   static double nanosPer(benchmark::TimeUnit unit) {
     switch (unit) {
-      case benchmark::kSecond: return 1e9;
-      case benchmark::kMillisecond: return 1e6;
-      case benchmark::kMicrosecond: return 1e3;
-      default: return 1;
+      case benchmark::kSecond:
+        return 1e9;
+      case benchmark::kMillisecond:
+        return 1e6;
+      case benchmark::kMicrosecond:
+        return 1e3;
+      default:
+        return 1;
     }
   }
   std::map<std::string, double> median_, single_;
@@ -298,19 +324,17 @@ int main(int argc, char** argv) {
   std::printf("\nMachine: %s\n\n", bench::machine());
   std::printf("| measure | measured | target | |\n|---|---|---|---|\n");
   const char* pairedExact = paired.exact ? ", outputs bit-identical" : ", OUTPUTS DIFFER";
-  row("processReplacing / memcpy, paired (float, stereo, 512 frames)", paired.processVsCopy, "x",
-      8, pairedExact);
+  row("processReplacing / memcpy, paired (float, stereo, 512 frames)", paired.processVsCopy, "x", 8,
+      pairedExact);
   row("processDoubleReplacing / memcpy, paired (double)", paired.doubleVsCopy, "x", 8, pairedExact);
   row("subnormal / normal input, paired (float)", paired.subnormalFloat, "x", 1.2, pairedExact);
   row("subnormal / normal input, paired (double)", paired.subnormalDouble, "x", 1.2, pairedExact);
   row("processReplacing / memcpy (float, stereo, 512 frames)",
       ratio("processReplacing/normal", "memcpy/float"), "x", 8, exact("processReplacing/normal"));
-  row("processDoubleReplacing / memcpy (double)",
-      ratio("processDoubleReplacing/normal", "memcpy/double"), "x", 8,
-      exact("processDoubleReplacing/normal"));
-  row("subnormal / normal input (float)",
-      ratio("processReplacing/subnormal", "processReplacing/normal"), "x", 1.2,
-      exact("processReplacing/subnormal"));
+  row("processDoubleReplacing / memcpy (double)", ratio("processDoubleReplacing/normal", "memcpy/double"),
+      "x", 8, exact("processDoubleReplacing/normal"));
+  row("subnormal / normal input (float)", ratio("processReplacing/subnormal", "processReplacing/normal"), "x",
+      1.2, exact("processReplacing/subnormal"));
   row("subnormal / normal input (double)",
       ratio("processDoubleReplacing/subnormal", "processDoubleReplacing/normal"), "x", 1.2,
       exact("processDoubleReplacing/subnormal"));
@@ -319,8 +343,10 @@ int main(int argc, char** argv) {
   const double jagged = recorder.ns("drawing/full_pass_400x400/jagged_history");
   row("drawing pass, 400 x 400 offscreen, jagged history", jagged < 0 ? -1 : jagged / 1e6, "ms", 1);
   row("resident memory per instance (100 instances, editors closed)", kib, "KiB", 128);
-  std::printf("| resident memory per instance (100 instances, one picture drawn each) | %.3g KiB | (three images, ~115 KiB) | |\n",
-              kibDrawn);
+  std::printf(
+      "| resident memory per instance (100 instances, one picture drawn each) | %.3g KiB | (three images, "
+      "~115 KiB) | |\n",
+      kibDrawn);
   const double block = recorder.ns("processReplacing/normal");
   if (block > 0) std::printf("\nprocessReplacing: %.2f ns per stereo frame\n", block / kFrames);
   return 0;

@@ -46,8 +46,8 @@ void run(const char* name, bool jagged, int passes) {
   float* outputs[] = {out0.data(), out1.data()};
   int pass = 0;
   auto feed = [&] {
-    const float level = jagged ? (pass % 2 ? 2.0f : 0.0f)
-                               : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
+    const float level =
+        jagged ? (pass % 2 ? 2.0f : 0.0f) : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
     for (int i = 0; i < kFrames; ++i) in0[i] = in1[i] = (i % 2 ? level : -level);
     e->processReplacing(e, inputs, outputs, kFrames);
     ++pass;
@@ -67,9 +67,10 @@ void run(const char* name, bool jagged, int passes) {
     cpu += threadSeconds() - c0;
   }
   std::sort(wall.begin(), wall.end());
-  std::printf("drawing pass 400 x 400, %s history: %.3f ms processor time per pass; wall time "
-              "fastest %.3f ms, median %.3f ms (%d passes)\n",
-              name, cpu / passes * 1e3, wall.front() * 1e3, wall[wall.size() / 2] * 1e3, passes);
+  std::printf(
+      "drawing pass 400 x 400, %s history: %.3f ms processor time per pass; wall time "
+      "fastest %.3f ms, median %.3f ms (%d passes)\n",
+      name, cpu / passes * 1e3, wall.front() * 1e3, wall[wall.size() / 2] * 1e3, passes);
   bench::closeInstance(e);
 }
 

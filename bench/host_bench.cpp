@@ -55,12 +55,18 @@ const VstTimeInfo& playingTime() {
 
 intptr_t VST_CALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
   switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterGetTime: return reinterpret_cast<intptr_t>(&playingTime());
-    case audioMasterGetSampleRate: return 48000;
-    case audioMasterGetBlockSize: return kFrames;
-    case audioMasterGetCurrentProcessLevel: return 2;  // the audio thread
-    default: return 0;
+    case audioMasterVersion:
+      return 2400;
+    case audioMasterGetTime:
+      return reinterpret_cast<intptr_t>(&playingTime());
+    case audioMasterGetSampleRate:
+      return 48000;
+    case audioMasterGetBlockSize:
+      return kFrames;
+    case audioMasterGetCurrentProcessLevel:
+      return 2;  // the audio thread
+    default:
+      return 0;
   }
 }
 
@@ -177,16 +183,15 @@ long long residentBytes() {
 int audio(Entry entry) {
   AEffect* e = start(entry);
   if (!e) return 1;
-  const AudioFigure f = measureAudio<float>(e, [](AEffect* x, float** in, float** out, int32_t n) {
-    x->processReplacing(x, in, out, n);
-  });
+  const AudioFigure f = measureAudio<float>(
+      e, [](AEffect* x, float** in, float** out, int32_t n) { x->processReplacing(x, in, out, n); });
   AudioFigure d;
   if (e->flags & effFlagsCanDoubleReplacing)
     d = measureAudio<double>(e, [](AEffect* x, double** in, double** out, int32_t n) {
       x->processDoubleReplacing(x, in, out, n);
     });
-  std::printf("audio %g %g %g %g %g %g\n", f.ratio, f.nsPerFrame, f.memcpyNsPerFrame, d.ratio,
-              d.nsPerFrame, d.memcpyNsPerFrame);
+  std::printf("audio %g %g %g %g %g %g\n", f.ratio, f.nsPerFrame, f.memcpyNsPerFrame, d.ratio, d.nsPerFrame,
+              d.memcpyNsPerFrame);
   close(e);
   return 0;
 }
@@ -207,7 +212,8 @@ int first(Entry entry) {
     auto c = Clock::now();
     dispatch(e, effMainsChanged, 0, 1);
     auto d = Clock::now();
-    std::printf("steps: entry %g open %g resume %g ms\n", seconds(a, b) * 1e3, seconds(b, c) * 1e3, seconds(c, d) * 1e3);
+    std::printf("steps: entry %g open %g resume %g ms\n", seconds(a, b) * 1e3, seconds(b, c) * 1e3,
+                seconds(c, d) * 1e3);
   }
   close(e);
   return 0;
@@ -234,7 +240,8 @@ int memory(Entry entry) {
   AEffect* firstOne = start(entry);  // whatever the process keeps once
   if (!firstOne) return 1;
   Buffers<float> b(std::max(std::max(firstOne->numInputs, firstOne->numOutputs), 2));
-  for (int i = 0; i < 10; ++i) firstOne->processReplacing(firstOne, b.inputs.data(), b.outputs.data(), kFrames);
+  for (int i = 0; i < 10; ++i)
+    firstOne->processReplacing(firstOne, b.inputs.data(), b.outputs.data(), kFrames);
   std::vector<AEffect*> instances;
   const long long before = residentBytes();
   for (int i = 0; i < kInstances; ++i) {
@@ -269,8 +276,10 @@ void setPath(const char* path) {
 #if defined(_WIN32)
   _putenv_s("BRIMTRACE_AUDIO_PATH", path ? path : "");
 #else
-  if (path) setenv("BRIMTRACE_AUDIO_PATH", path, 1);
-  else unsetenv("BRIMTRACE_AUDIO_PATH");
+  if (path)
+    setenv("BRIMTRACE_AUDIO_PATH", path, 1);
+  else
+    unsetenv("BRIMTRACE_AUDIO_PATH");
 #endif
 }
 
@@ -318,8 +327,10 @@ void row(const char* what, double value, const char* unit, double target, const 
   }
   const double over = value / target;
   char verdict[64];
-  if (over <= 1) std::snprintf(verdict, sizeof verdict, "met");
-  else std::snprintf(verdict, sizeof verdict, "MISSED by %.0f %%", (over - 1) * 100);
+  if (over <= 1)
+    std::snprintf(verdict, sizeof verdict, "met");
+  else
+    std::snprintf(verdict, sizeof verdict, "MISSED by %.0f %%", (over - 1) * 100);
   std::printf("| %s | %.3g %s | <= %.4g %s | %s%s |\n", what, value, unit, target, unit, verdict, note);
 }
 
@@ -340,7 +351,8 @@ int everything(const std::string& plugin) {
     setPath(paths[p]);
     const std::vector<double> a = child(plugin, "audio");
     char what[160];
-    std::snprintf(what, sizeof what, "processReplacing / memcpy, %s path (float, stereo, 512 frames; %.2f ns per frame)",
+    std::snprintf(what, sizeof what,
+                  "processReplacing / memcpy, %s path (float, stereo, 512 frames; %.2f ns per frame)",
                   paths[p], at(a, 1));
     row(what, at(a, 0), "x", targets[p]);
     std::snprintf(what, sizeof what, "processDoubleReplacing / memcpy, %s path (double; %.2f ns per frame)",

@@ -3,16 +3,18 @@
 
 namespace {
 
-constexpr const char* kImageFiles[] = {  // from kImageLogo on
+constexpr const char* kImageFiles[] = {
+    // from kImageLogo on
     "QUILLMERE_LogoTealGlow.PNG",
     "QUILLMERE_WebLinkText.png",
     "QUILLMERE_LogoTealGlow_Brimtrace.png",
     "50x50square_top_ON.png",
 };
 
-constexpr const char* kTexts[] = {  // from kTextMonoFont on
-    "Courier New", "v", "Arial", "LEFT channel = White", "RIGHT channel = Red",
-    "Absolute ceiling", "!!! LOGARITHMIC !!!",
+constexpr const char* kTexts[] = {
+    // from kTextMonoFont on
+    "Courier New",         "v", "Arial", "LEFT channel = White", "RIGHT channel = Red", "Absolute ceiling",
+    "!!! LOGARITHMIC !!!",
 };
 
 }  // namespace
@@ -71,10 +73,8 @@ void TFabloEffect::pushHistory() {
   if (historyLength - 1 > 0) {
     loopTestAfter(
         [&] {
-          store(memory.cell(historyLeftBase, historyIndex),
-                memory.cell(historyLeftBase, historyIndex + 1));
-          store(memory.cell(historyRightBase, historyIndex),
-                memory.cell(historyRightBase, historyIndex + 1));
+          store(memory.cell(historyLeftBase, historyIndex), memory.cell(historyLeftBase, historyIndex + 1));
+          store(memory.cell(historyRightBase, historyIndex), memory.cell(historyRightBase, historyIndex + 1));
           historyIndex = historyIndex + 1;
         },
         [&] { return historyIndex < historyLength - 1; });
@@ -82,10 +82,8 @@ void TFabloEffect::pushHistory() {
   // Counter first, then the peaks, each read and reset in one step: a frame processed
   // meanwhile lands in this entry or the next, never nowhere.
   frameSampleCount.exchange(0, std::memory_order_relaxed);
-  store(memory.cell(historyLeftBase, historyLength - 1),
-        peakLeft.exchange(0, std::memory_order_relaxed));
-  store(memory.cell(historyRightBase, historyLength - 1),
-        peakRight.exchange(0, std::memory_order_relaxed));
+  store(memory.cell(historyLeftBase, historyLength - 1), peakLeft.exchange(0, std::memory_order_relaxed));
+  store(memory.cell(historyRightBase, historyLength - 1), peakRight.exchange(0, std::memory_order_relaxed));
 }
 
 void TFabloEffect::onSerialize() {

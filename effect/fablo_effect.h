@@ -39,8 +39,7 @@ public:
   // writes). A push between publishStereo's peak raise and its counter update takes the
   // peaks; one that finds the counter at 0 leaves them for the next. No peak is lost.
   template <class Sample>
-  void runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
-                       int32_t frames);
+  void runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames);
   struct StereoBlock {
     double lastLeft = 0, lastRight = 0, slewLeft = 0, slewRight = 0, peakLeft = 0, peakRight = 0;
     int32_t frames = 0;
@@ -48,8 +47,8 @@ public:
   // Nothing shared changes. The inputs are copied to the outputs given, which must not be
   // an input of either channel (null: no copy).
   template <class Sample>
-  StereoBlock measureStereo(const Sample* in0, const Sample* in1, int32_t frames,
-                            Sample* out0 = nullptr, Sample* out1 = nullptr) const;
+  StereoBlock measureStereo(const Sample* in0, const Sample* in1, int32_t frames, Sample* out0 = nullptr,
+                            Sample* out1 = nullptr) const;
   void publishStereo(const StereoBlock& block);
   // Measures with the kernels of a path (all instances start on defaultStereoPath());
   // false, and nothing changes, when this processor lacks the path.
@@ -83,8 +82,7 @@ public:
 
 private:
   template <class Sample>
-  double channelPeak(const Sample* x, Sample* out, int32_t frames, double previous,
-                     bool flushes) const;
+  double channelPeak(const Sample* x, Sample* out, int32_t frames, double previous, bool flushes) const;
   const SlewKernels* slewKernels_ = slewKernels(defaultStereoPath());
 };
 
@@ -116,8 +114,7 @@ inline void TFabloEffect::onSample() {
   // Plain load and store keep a locked instruction off the per-frame path. A push that
   // resets the counter in between is overwritten, which only makes the next push run
   // although this very frame was already counted in the last one.
-  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1,
-                         std::memory_order_relaxed);
+  frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
   graphWidth.store(kEditorWidth, std::memory_order_relaxed);
   graphHeight.store(kEditorHeight, std::memory_order_relaxed);
 }
@@ -147,9 +144,8 @@ double TFabloEffect::channelPeak(const Sample* x, Sample* out, int32_t frames, d
 }
 
 template <class Sample>
-TFabloEffect::StereoBlock TFabloEffect::measureStereo(const Sample* in0, const Sample* in1,
-                                                      int32_t frames, Sample* out0,
-                                                      Sample* out1) const {
+TFabloEffect::StereoBlock TFabloEffect::measureStereo(const Sample* in0, const Sample* in1, int32_t frames,
+                                                      Sample* out0, Sample* out1) const {
   StereoBlock b;
   b.frames = frames;
   if (frames <= 0) return b;
@@ -184,8 +180,8 @@ inline void TFabloEffect::publishStereo(const StereoBlock& b) {
 }
 
 template <class Sample>
-void TFabloEffect::runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0,
-                                   Sample* out1, int32_t frames) {
+void TFabloEffect::runStereoFrames(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                                   int32_t frames) {
   if (frames <= 0) return;
   if (out0 == in1 || out1 == in0) {
     // An output is the other channel's input: measured first, then copied frame by frame
@@ -200,6 +196,5 @@ void TFabloEffect::runStereoFrames(const Sample* in0, const Sample* in1, Sample*
     return;
   }
   // The lanes copy the samples they load; buffers processed in place need no copy.
-  publishStereo(measureStereo(in0, in1, frames, out0 == in0 ? nullptr : out0,
-                              out1 == in1 ? nullptr : out1));
+  publishStereo(measureStereo(in0, in1, frames, out0 == in0 ? nullptr : out0, out1 == in1 ? nullptr : out1));
 }

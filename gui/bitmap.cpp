@@ -16,8 +16,7 @@ int32_t wholePixels(double v) {
 
 CBitmap::CBitmap() = default;
 
-CBitmap::CBitmap(double width, double height)
-    : width_(wholePixels(width)), height_(wholePixels(height)) {
+CBitmap::CBitmap(double width, double height) : width_(wholePixels(width)), height_(wholePixels(height)) {
   bitmap_ = platform::makeBitmap(width_, height_);
 }
 
@@ -49,16 +48,15 @@ void CBitmap::drawTransparent(CDrawContext* context, const CRect& rect, const CP
   drawAlphaBlend(context, rect, offset, 255);
 }
 
-void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPoint& offset,
-                             uint8_t alpha) {
+void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPoint& offset, uint8_t alpha) {
   if (!bitmap_ || !context || !context->surface()) return;
   const int32_t w = wholePixels(rect.right - rect.left);
   const int32_t h = wholePixels(rect.bottom - rect.top);
   const CPoint& shift = context->getOffset();
   // Source and destination have the same size: copied 1:1, never scaled.
   context->surface()->drawBitmap(*bitmap_, wholePixels(shift.x) + wholePixels(rect.left),
-                                 wholePixels(shift.y) + wholePixels(rect.top),
-                                 wholePixels(offset.x), wholePixels(offset.y), w, h, alpha);
+                                 wholePixels(shift.y) + wholePixels(rect.top), wholePixels(offset.x),
+                                 wholePixels(offset.y), w, h, alpha);
 }
 
 }  // namespace Toolkit

@@ -31,8 +31,7 @@ public:
   // An empty, transparent 32-bit ARGB bitmap; sizes are truncated to whole pixels.
   CBitmap(double width, double height);
   // Takes over a decoded platform bitmap (null gives a bitmap without one).
-  explicit CBitmap(std::unique_ptr<PlatformBitmap> bitmap,
-                   const CResourceDescription& description = {});
+  explicit CBitmap(std::unique_ptr<PlatformBitmap> bitmap, const CResourceDescription& description = {});
   ~CBitmap() override;
 
   // Copies the part at source point `offset` 1:1 into rect of the context.
@@ -40,8 +39,7 @@ public:
   virtual void drawTransparent(CDrawContext* context, const CRect& rect,
                                const CPoint& offset = {});  // same as draw
   // The same at constant opacity alpha / 255.
-  virtual void drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPoint& offset,
-                              uint8_t alpha);
+  virtual void drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPoint& offset, uint8_t alpha);
   virtual void releasePlatformBitmap();
   // Replaces the platform bitmap, releasing the old one as a reload does (which clears
   // the no-alpha flag); the size follows the new one.

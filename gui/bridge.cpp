@@ -111,12 +111,12 @@ int32_t canvasLineTo(PaintLink* plugin, double x, double y) {
   return 1;
 }
 
-int32_t canvasArc(PaintLink* plugin, double left, double top, double right, double bottom,
-                  double startAngle, double endAngle, int32_t strokeStyle) {
+int32_t canvasArc(PaintLink* plugin, double left, double top, double right, double bottom, double startAngle,
+                  double endAngle, int32_t strokeStyle) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
-  c->drawArc(CRect(left, top, right, bottom), static_cast<float>(startAngle),
-             static_cast<float>(endAngle), strokeStyle);
+  c->drawArc(CRect(left, top, right, bottom), static_cast<float>(startAngle), static_cast<float>(endAngle),
+             strokeStyle);
   return 1;
 }
 
@@ -136,40 +136,38 @@ int32_t canvasEllipse(PaintLink* plugin, double left, double top, double right, 
   return 1;
 }
 
-int32_t canvasDrawText(PaintLink* plugin, const char* text, double left, double top,
-                       double right, double bottom, int32_t /*opaque*/, int32_t align) {
+int32_t canvasDrawText(PaintLink* plugin, const char* text, double left, double top, double right,
+                       double bottom, int32_t /*opaque*/, int32_t align) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->drawTextInRect(text, CRect(left, top, right, bottom), align, true);
   return 1;
 }
 
-int32_t canvasTextAt(PaintLink* plugin, const char* text, double x, double y,
-                     int32_t antialias) {
+int32_t canvasTextAt(PaintLink* plugin, const char* text, double x, double y, int32_t antialias) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->drawTextAt(text, CPoint(x, y), (antialias & 0xFF) != 0);
   return 1;
 }
 
-int32_t canvasTextInRect(PaintLink* plugin, const char* text, double left, double top,
-                         double right, double bottom, int32_t align, int32_t antialias) {
+int32_t canvasTextInRect(PaintLink* plugin, const char* text, double left, double top, double right,
+                         double bottom, int32_t align, int32_t antialias) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->drawTextInRect(text, CRect(left, top, right, bottom), align, (antialias & 0xFF) != 0);
   return 1;
 }
 
-int32_t canvasSetPixel(PaintLink* plugin, double x, double y, int32_t r, int32_t g, int32_t b,
-                       int32_t a) {
+int32_t canvasSetPixel(PaintLink* plugin, double x, double y, int32_t r, int32_t g, int32_t b, int32_t a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   c->drawPoint(CPoint(x, y), colorOf(r, g, b, a));
   return 1;
 }
 
-int32_t canvasGetPixel(PaintLink* plugin, double x, double y, int32_t* r, int32_t* g,
-                       int32_t* b, int32_t* a) {
+int32_t canvasGetPixel(PaintLink* plugin, double x, double y, int32_t* r, int32_t* g, int32_t* b,
+                       int32_t* a) {
   CDrawContext* c = contextOf(plugin);
   if (!c) return 0;
   const CColor p = c->getPoint(CPoint(x, y));
@@ -202,8 +200,8 @@ int32_t ContextDrawing::lineTo(double x, double y) { return canvasLineTo(link_, 
 int32_t ContextDrawing::fillRect(double left, double top, double right, double bottom) {
   return canvasRect(link_, left, top, right, bottom, kDrawFilled);
 }
-int32_t ContextDrawing::drawText(const char* text, double left, double top, double right,
-                                 double bottom, bool centred) {
+int32_t ContextDrawing::drawText(const char* text, double left, double top, double right, double bottom,
+                                 bool centred) {
   return canvasDrawText(link_, text, left, top, right, bottom, 0, centred ? kCenterText : kLeftText);
 }
 
@@ -215,10 +213,8 @@ bool ContextDrawing::loadImageFile(ScriptImage* image, const char* path) {
   return imageLoadFile(heldImage(image), path) != 0;
 }
 double ContextDrawing::imageWidth(const ScriptImage* image) { return ::imageWidth(heldImage(image)); }
-double ContextDrawing::imageHeight(const ScriptImage* image) {
-  return ::imageHeight(heldImage(image));
-}
-bool ContextDrawing::drawImage(ScriptImage* image, double left, double top, double right,
-                               double bottom, double sourceX, double sourceY) {
+double ContextDrawing::imageHeight(const ScriptImage* image) { return ::imageHeight(heldImage(image)); }
+bool ContextDrawing::drawImage(ScriptImage* image, double left, double top, double right, double bottom,
+                               double sourceX, double sourceY) {
   return imageDraw(heldImage(image), link_, left, top, right, bottom, sourceX, sourceY);
 }

@@ -23,23 +23,20 @@ int32_t canvasFontSize(PaintLink* plugin);
 
 int32_t canvasMoveTo(PaintLink* plugin, double x, double y);
 int32_t canvasLineTo(PaintLink* plugin, double x, double y);
-int32_t canvasArc(PaintLink* plugin, double left, double top, double right, double bottom,
-                  double startAngle, double endAngle, int32_t strokeStyle);
+int32_t canvasArc(PaintLink* plugin, double left, double top, double right, double bottom, double startAngle,
+                  double endAngle, int32_t strokeStyle);
 int32_t canvasRect(PaintLink* plugin, double left, double top, double right, double bottom,
                    int32_t strokeStyle);
 int32_t canvasEllipse(PaintLink* plugin, double left, double top, double right, double bottom,
                       int32_t strokeStyle);
 
 // Always antialiased; the opaque flag is ignored; answers 1 even for a null text.
-int32_t canvasDrawText(PaintLink* plugin, const char* text, double left, double top,
-                       double right, double bottom, int32_t opaque, int32_t align);
-int32_t canvasTextAt(PaintLink* plugin, const char* text, double x, double y,
-                     int32_t antialias);
-int32_t canvasTextInRect(PaintLink* plugin, const char* text, double left, double top,
-                         double right, double bottom, int32_t align, int32_t antialias);
+int32_t canvasDrawText(PaintLink* plugin, const char* text, double left, double top, double right,
+                       double bottom, int32_t opaque, int32_t align);
+int32_t canvasTextAt(PaintLink* plugin, const char* text, double x, double y, int32_t antialias);
+int32_t canvasTextInRect(PaintLink* plugin, const char* text, double left, double top, double right,
+                         double bottom, int32_t align, int32_t antialias);
 
-int32_t canvasSetPixel(PaintLink* plugin, double x, double y, int32_t r, int32_t g, int32_t b,
-                       int32_t a);
+int32_t canvasSetPixel(PaintLink* plugin, double x, double y, int32_t r, int32_t g, int32_t b, int32_t a);
 // Always opaque black.
-int32_t canvasGetPixel(PaintLink* plugin, double x, double y, int32_t* r, int32_t* g,
-                       int32_t* b, int32_t* a);
+int32_t canvasGetPixel(PaintLink* plugin, double x, double y, int32_t* r, int32_t* g, int32_t* b, int32_t* a);

@@ -107,8 +107,7 @@ void CDrawContext::moveTo(const CPoint& p) { pen_ = p + offset_; }
 
 void CDrawContext::lineTo(const CPoint& p) {
   const CPoint to = p + offset_;
-  if (surface_)
-    surface_->drawLine(truncInt(pen_.x), truncInt(pen_.y), truncInt(to.x), truncInt(to.y));
+  if (surface_) surface_->drawLine(truncInt(pen_.x), truncInt(pen_.y), truncInt(to.x), truncInt(to.y));
   pen_ = to;
 }
 
@@ -130,8 +129,7 @@ void CDrawContext::drawPolygon(const CPoint* points, int32_t count, int32_t styl
     pts = heap.data();
   }
   for (int32_t i = 0; i < count; ++i)
-    pts[i] = {static_cast<float>(points[i].x + offset_.x),
-              static_cast<float>(points[i].y + offset_.y)};
+    pts[i] = {static_cast<float>(points[i].x + offset_.x), static_cast<float>(points[i].y + offset_.y)};
   if (style == kDrawFilled || style == kDrawFilledAndStroked) surface_->fillPolygon(pts, count);
   if (style == kDrawStroked || style == kDrawFilledAndStroked) {
     if (closed)
@@ -150,8 +148,7 @@ void CDrawContext::drawRect(const CRect& rect, int32_t style) {
   const float h = static_cast<float>(std::fabs(r.bottom - r.top));
   if (style == kDrawFilled || style == kDrawFilledAndStroked) surface_->fillRectangle(x, y, w, h);
   // One less than the fill, so the outline covers exactly the fill's border pixels.
-  if (style == kDrawStroked || style == kDrawFilledAndStroked)
-    surface_->drawRectangle(x, y, w - 1, h - 1);
+  if (style == kDrawStroked || style == kDrawFilledAndStroked) surface_->drawRectangle(x, y, w - 1, h - 1);
 }
 
 void CDrawContext::drawEllipse(const CRect& rect, int32_t style) {
@@ -161,10 +158,8 @@ void CDrawContext::drawEllipse(const CRect& rect, int32_t style) {
   const int y = truncInt(std::min(r.top, r.bottom));
   const int w = truncInt(std::fabs(r.right - r.left));
   const int h = truncInt(std::fabs(r.bottom - r.top));
-  if (style == kDrawFilled || style == kDrawFilledAndStroked)
-    surface_->fillEllipse(x, y, w - 1, h - 1);
-  if (style == kDrawStroked || style == kDrawFilledAndStroked)
-    surface_->drawEllipse(x, y, w - 1, h - 1);
+  if (style == kDrawFilled || style == kDrawFilledAndStroked) surface_->fillEllipse(x, y, w - 1, h - 1);
+  if (style == kDrawStroked || style == kDrawFilledAndStroked) surface_->drawEllipse(x, y, w - 1, h - 1);
 }
 
 void CDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, int32_t style) {
@@ -231,8 +226,7 @@ void CDrawContext::drawTextAt(const char* text, const CPoint& p, bool antialias)
   if (pf->valid()) surface_->drawString(*pf, text, x, y);
 }
 
-void CDrawContext::drawTextInRect(const char* text, const CRect& rect, int32_t align,
-                                  bool antialias) {
+void CDrawContext::drawTextInRect(const char* text, const CRect& rect, int32_t align, bool antialias) {
   if (!text) return;
   const double size = getFontSize();
   double x;
@@ -240,8 +234,7 @@ void CDrawContext::drawTextInRect(const char* text, const CRect& rect, int32_t a
     x = rect.left;
   } else {
     const double width = measureText(text);
-    x = align == kRightText ? rect.right - width
-                            : rect.left + (rect.right - rect.left) * 0.5 - 0.5 * width;
+    x = align == kRightText ? rect.right - width : rect.left + (rect.right - rect.left) * 0.5 - 0.5 * width;
   }
   const double y = rect.bottom - ((rect.bottom - rect.top) * 0.5 - size * 0.5 + 1);
   CRect saved;

@@ -19,8 +19,7 @@ public:
 
   // Draws into the surface (owned); a context without a surface accepts every call and
   // draws nothing. frameRect is the creating frame's rectangle, the default clip.
-  explicit CDrawContext(std::unique_ptr<RasterSurface> surface,
-                        const CRect& frameRect = kNoFrameRect);
+  explicit CDrawContext(std::unique_ptr<RasterSurface> surface, const CRect& frameRect = kNoFrameRect);
   ~CDrawContext() override;
 
   // Drawing state. Setters skip the platform call when the value does not change,
@@ -53,8 +52,7 @@ public:
   void lineTo(const CPoint& p);
   CPoint getPenPosition() const { return pen_ - offset_; }
   void drawSegments(const CPoint* points, int32_t segmentCount);
-  void drawPolygon(const CPoint* points, int32_t count, int32_t style = kDrawStroked,
-                   bool closed = true);
+  void drawPolygon(const CPoint* points, int32_t count, int32_t style = kDrawStroked, bool closed = true);
   void drawRect(const CRect& rect, int32_t style = kDrawStroked);
   void drawEllipse(const CRect& rect, int32_t style = kDrawStroked);
   void drawArc(const CRect& rect, float startAngle, float endAngle, int32_t style = kDrawStroked);

@@ -73,9 +73,9 @@ const PlatformFont* CFontDesc::platformFont() {
 CFontDesc* predefinedFont(int index) {
   // Static objects: alive until the library is unloaded, which then frees them (a host
   // may load and unload the plug-in many times). Reference counts never reach zero.
-  static CFontDesc fonts[kPredefinedFontCount] = {
-      {"Arial", 12}, {"Arial", 18}, {"Arial", 14}, {"Arial", 12},
-      {"Arial", 11}, {"Arial", 10}, {"Arial", 9},  {"Symbol", 13}};
+  static CFontDesc fonts[kPredefinedFontCount] = {{"Arial", 12}, {"Arial", 18}, {"Arial", 14},
+                                                  {"Arial", 12}, {"Arial", 11}, {"Arial", 10},
+                                                  {"Arial", 9},  {"Symbol", 13}};
   return index >= 0 && index < kPredefinedFontCount ? &fonts[index] : nullptr;
 }
 

@@ -24,8 +24,7 @@ CFrame::CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* ed
   if (parentWindow) window_ = platform::makeFrameWindow(*this, parentWindow, size_);
 }
 
-CFrame::CFrame(const CRect& size, std::unique_ptr<FrameWindow> window,
-               ToolkitEditorInterface* editor)
+CFrame::CFrame(const CRect& size, std::unique_ptr<FrameWindow> window, ToolkitEditorInterface* editor)
     : CViewContainer(size), window_(std::move(window)), editor_(editor) {
   init(size);
 }
@@ -238,8 +237,7 @@ bool CFrame::setModalView(CView* view) {
 
 void CFrame::onViewRemoved(CView* view) {
   if (!view) return;
-  const CViewContainer* container =
-      view->isContainer() ? static_cast<const CViewContainer*>(view) : nullptr;
+  const CViewContainer* container = view->isContainer() ? static_cast<const CViewContainer*>(view) : nullptr;
   auto gone = [&](CView* v) { return v && (v == view || (container && v->isChildOf(container))); };
   if (gone(mouseOverView_)) mouseOverView_ = nullptr;
   if (gone(focusView_)) focusView_ = nullptr;

@@ -56,9 +56,8 @@ public:
 
   // time is a wrapping millisecond stamp (event time).
   bool press(int button, int x, int y, uint32_t time) {
-    const bool dbl = armed_ && button == button_ && time - time_ <= kIntervalMs &&
-                     x - x_ <= kDistance && x_ - x <= kDistance && y - y_ <= kDistance &&
-                     y_ - y <= kDistance;
+    const bool dbl = armed_ && button == button_ && time - time_ <= kIntervalMs && x - x_ <= kDistance &&
+                     x_ - x <= kDistance && y - y_ <= kDistance && y_ - y <= kDistance;
     // A double click ends the sequence: the next press counts as a single one again.
     armed_ = !dbl;
     button_ = button;

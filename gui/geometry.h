@@ -23,9 +23,7 @@ struct CRect {
   constexpr CRect(double l, double t, double r, double b) : left(l), top(t), right(r), bottom(b) {}
   constexpr double width() const { return right - left; }
   constexpr double height() const { return bottom - top; }
-  constexpr CRect offset(const CPoint& p) const {
-    return {left + p.x, top + p.y, right + p.x, bottom + p.y};
-  }
+  constexpr CRect offset(const CPoint& p) const { return {left + p.x, top + p.y, right + p.x, bottom + p.y}; }
   constexpr bool pointInside(const CPoint& p) const {
     return left <= p.x && p.x < right && top <= p.y && p.y < bottom;
   }

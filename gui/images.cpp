@@ -13,12 +13,11 @@ CBitmap* newResourceBitmap(const CResourceDescription& description) {
   if (!byNumber && description.kind != CResourceDescription::kStringType)
     return new CBitmap(nullptr, description);
   const char* name = description.name.c_str();
-  std::span<const uint8_t> bytes = byNumber ? findEmbeddedResource(description.id, "DATA")
-                                            : findEmbeddedResource(name, "DATA");
+  std::span<const uint8_t> bytes =
+      byNumber ? findEmbeddedResource(description.id, "DATA") : findEmbeddedResource(name, "DATA");
   std::unique_ptr<PlatformBitmap> decoded;
   if (!bytes.empty()) decoded = platform::decodePng(bytes.data(), bytes.size());
-  if (!decoded)
-    decoded = byNumber ? platformResourceBitmap(description.id) : platformResourceBitmap(name);
+  if (!decoded) decoded = byNumber ? platformResourceBitmap(description.id) : platformResourceBitmap(name);
   return new CBitmap(std::move(decoded), description);
 }
 
@@ -43,8 +42,8 @@ int32_t keepIfSized(ImageHolder* holder, CBitmap* bitmap) {
   return 0;
 }
 
-bool drawPart(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
-              double bottom, double sourceX, double sourceY, uint8_t alpha) {
+bool drawPart(ImageHolder* holder, PaintLink* plugin, double left, double top, double right, double bottom,
+              double sourceX, double sourceY, uint8_t alpha) {
   Toolkit::CDrawContext* context = plugin ? plugin->drawContext() : nullptr;
   if (!context || !holder || !holder->bitmap) return false;
   holder->bitmap->drawAlphaBlend(context, Toolkit::CRect(left, top, right, bottom),
@@ -93,8 +92,8 @@ double imageHeight(const ImageHolder* holder) {
   return holder && holder->bitmap ? holder->bitmap->getHeight() : 0;
 }
 
-int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green,
-                                 uint8_t* blue, uint8_t* alpha) {
+int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green, uint8_t* blue,
+                                 uint8_t* alpha) {
   if (!holder || !holder->bitmap) return 0;
   const Toolkit::CColor c = holder->bitmap->getTransparentColor();
   if (red) *red = c.red;
@@ -121,17 +120,17 @@ int32_t imageSetNoAlpha(ImageHolder* holder, int32_t flag) {
   return 1;
 }
 
-bool imageDraw(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
-               double bottom, double sourceX, double sourceY) {
+bool imageDraw(ImageHolder* holder, PaintLink* plugin, double left, double top, double right, double bottom,
+               double sourceX, double sourceY) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, double top,
-                          double right, double bottom, double sourceX, double sourceY) {
+bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
+                          double bottom, double sourceX, double sourceY) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top,
-                      double right, double bottom, double sourceX, double sourceY, int32_t alpha) {
+bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
+                      double bottom, double sourceX, double sourceY, int32_t alpha) {
   return drawPart(holder, plugin, left, top, right, bottom, sourceX, sourceY, uint8_t(alpha));
 }

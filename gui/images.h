@@ -37,8 +37,8 @@ int32_t imageLoadFile(ImageHolder* holder, const char* path);
 double imageWidth(const ImageHolder* holder);
 double imageHeight(const ImageHolder* holder);
 // Stored and reported, never used for drawing. Null out pointers are skipped.
-int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green,
-                                 uint8_t* blue, uint8_t* alpha);
+int32_t imageGetTransparentColor(const ImageHolder* holder, uint8_t* red, uint8_t* green, uint8_t* blue,
+                                 uint8_t* alpha);
 int32_t imageSetTransparentColor(ImageHolder* holder, int32_t red, int32_t green, int32_t blue,
                                  int32_t alpha);  // low 8 bits of each
 int32_t imageGetNoAlpha(const ImageHolder* holder);
@@ -46,13 +46,13 @@ int32_t imageSetNoAlpha(ImageHolder* holder, int32_t flag);
 
 // Copies the bitmap part at (sourceX, sourceY) 1:1 into the rectangle of the paint in
 // progress; false without a paint, a holder or a bitmap.
-bool imageDraw(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
-               double bottom, double sourceX, double sourceY);
-bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, double top,
-                          double right, double bottom, double sourceX, double sourceY);
+bool imageDraw(ImageHolder* holder, PaintLink* plugin, double left, double top, double right, double bottom,
+               double sourceX, double sourceY);
+bool imageDrawTransparent(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
+                          double bottom, double sourceX, double sourceY);
 // The same at constant opacity alpha / 255 (low 8 bits of alpha).
-bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top,
-                      double right, double bottom, double sourceX, double sourceY, int32_t alpha);
+bool imageDrawBlended(ImageHolder* holder, PaintLink* plugin, double left, double top, double right,
+                      double bottom, double sourceX, double sourceY, int32_t alpha);
 
 namespace Toolkit {
 // A bitmap decoded from the embedded PNG resource of type "DATA" with the description's

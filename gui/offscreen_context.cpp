@@ -4,11 +4,9 @@
 
 namespace Toolkit {
 
-COffscreenContext::COffscreenContext(const CRect& frameRect, double width, double height,
-                                     CColor background)
+COffscreenContext::COffscreenContext(const CRect& frameRect, double width, double height, CColor background)
     : CDrawContext(nullptr, frameRect), width_(width), height_(height), background_(background) {
-  storeClip(CRect(std::min(0.0, width), std::min(0.0, height), std::max(0.0, width),
-                  std::max(0.0, height)));
+  storeClip(CRect(std::min(0.0, width), std::min(0.0, height), std::max(0.0, width), std::max(0.0, height)));
   bitmap_ = new CBitmap(width, height);
   drawIntoBitmap();
 }

@@ -9,8 +9,7 @@ class COffscreenContext : public CDrawContext {
 public:
   // A new transparent bitmap of width x height (none when a size is not positive, and
   // then the context draws nothing). The background colour is stored, not painted.
-  COffscreenContext(const CRect& frameRect, double width, double height,
-                    CColor background = kBlackCColor);
+  COffscreenContext(const CRect& frameRect, double width, double height, CColor background = kBlackCColor);
   // Draws into an existing bitmap, holding one reference to it; a fresh context per
   // pass gives the defaults of a new paint on the same pixels.
   explicit COffscreenContext(CBitmap* bitmap);

@@ -9,11 +9,9 @@
 #include "gui/paint_link.h"
 #include "runtime/fablo.h"
 
-
 class OffscreenPicture final : public PaintLink {
 public:
-  explicit OffscreenPicture(int32_t width = TFablo::kEditorWidth,
-                            int32_t height = TFablo::kEditorHeight);
+  explicit OffscreenPicture(int32_t width = TFablo::kEditorWidth, int32_t height = TFablo::kEditorHeight);
   ~OffscreenPicture();
 
   // One paint: a new context on the picture (so the drawing state starts from its

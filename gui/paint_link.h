@@ -35,8 +35,8 @@ public:
   bool loadImageFile(ScriptImage* image, const char* path) override;
   double imageWidth(const ScriptImage* image) override;
   double imageHeight(const ScriptImage* image) override;
-  bool drawImage(ScriptImage* image, double left, double top, double right, double bottom,
-                 double sourceX, double sourceY) override;
+  bool drawImage(ScriptImage* image, double left, double top, double right, double bottom, double sourceX,
+                 double sourceY) override;
 
 private:
   PaintLink* link_;

@@ -219,9 +219,7 @@ bool CViewContainer::removed(CViewContainer* parent) {
 
 // ---- Drawing ----
 
-void CViewContainer::draw(CDrawContext* context) {
-  drawRect(context, size_);
-}
+void CViewContainer::draw(CDrawContext* context) { drawRect(context, size_); }
 
 void CViewContainer::redrawRect(CDrawContext* context, const CRect& updateRect) {
   drawRect(context, updateRect);
@@ -280,8 +278,7 @@ CMouseEventResult CViewContainer::legacyPress(CView* child, CPoint& where, const
 CMouseEventResult CViewContainer::onMouseDown(CPoint& where, const int32_t& buttons) {
   for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
     CView* child = *it;
-    if (!child->isVisible() || !child->getMouseEnabled() || !child->hitTest(where, buttons))
-      continue;
+    if (!child->isVisible() || !child->getMouseEnabled() || !child->hitTest(where, buttons)) continue;
     CPoint local = where - topLeft(child->getViewSize());
     const CMouseEventResult result = child->onMouseDown(local, buttons);
     if (result == kMouseEventHandled) {
@@ -314,12 +311,11 @@ CMouseEventResult CViewContainer::onMouseMoved(CPoint& where, const int32_t& but
   return result;
 }
 
-bool CViewContainer::onWheel(const CPoint& where, const CMouseWheelAxis& axis,
-                             const float& distance, const int32_t& buttons) {
+bool CViewContainer::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
+                             const int32_t& buttons) {
   for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
     CView* child = *it;
-    if (!child->isVisible() || !child->getMouseEnabled() || !child->hitTest(where, buttons))
-      continue;
+    if (!child->isVisible() || !child->getMouseEnabled() || !child->hitTest(where, buttons)) continue;
     return child->onWheel(where - topLeft(child->getViewSize()), axis, distance, buttons);
   }
   return false;
@@ -350,8 +346,7 @@ void CViewContainer::onDragMove(CDragContainer* drag, const CPoint& where) {
 
 bool CViewContainer::onDrop(CDragContainer* drag, const CPoint& where) {
   CView* view = getViewAt(where);
-  if (view != dragView_ && dragView_)
-    dragView_->onDragLeave(drag, where - topLeft(dragView_->getViewSize()));
+  if (view != dragView_ && dragView_) dragView_->onDragLeave(drag, where - topLeft(dragView_->getViewSize()));
   dragView_ = nullptr;
   return view ? view->onDrop(drag, where - topLeft(view->getViewSize())) : false;
 }

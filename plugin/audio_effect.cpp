@@ -10,8 +10,8 @@ namespace {
 
 AudioEffect* owner(AEffect* e) { return e ? static_cast<AudioEffect*>(e->object) : nullptr; }
 
-intptr_t VST_CALLBACK dispatchEntry(AEffect* e, int32_t opcode, int32_t index, intptr_t value,
-                                    void* ptr, float opt) {
+intptr_t VST_CALLBACK dispatchEntry(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                    float opt) {
   AudioEffect* fx = owner(e);
   if (!fx) return 0;
   // Nothing may unwind into the host: a failed allocation becomes an answer of 0.
@@ -42,8 +42,7 @@ void VST_CALLBACK processReplacingEntry(AEffect* e, float** inputs, float** outp
   if (AudioEffect* fx = owner(e)) fx->processReplacing(inputs, outputs, frames);
 }
 
-void VST_CALLBACK processDoubleReplacingEntry(AEffect* e, double** inputs, double** outputs,
-                                              int32_t frames) {
+void VST_CALLBACK processDoubleReplacingEntry(AEffect* e, double** inputs, double** outputs, int32_t frames) {
   if (AudioEffect* fx = owner(e)) fx->processDoubleReplacing(inputs, outputs, frames);
 }
 
@@ -90,14 +89,12 @@ void AudioEffect::setEditor(AEffEditor* newEditor) {
   setFlag(effFlagsHasEditor, newEditor != nullptr);
 }
 
-intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                               float opt) const {
+intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) const {
   if (!audioMaster) return 0;
   return audioMaster(const_cast<AEffect*>(&cEffect), opcode, index, value, ptr, opt);
 }
 
-intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                 float opt) {
+intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   char* text = static_cast<char*>(ptr);
   switch (opcode) {
     case effOpen:
@@ -168,8 +165,7 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
   }
 }
 
-intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                  float opt) {
+intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   char* text = static_cast<char*>(ptr);
   switch (opcode) {
     case effProcessEvents:

@@ -21,7 +21,7 @@ AEffect* createBrimtraceInstance(audioMasterCallback audioMaster) {
 
     CZelk* plugin = CZelk::create(effect.get(), effectHooksFor<TFabloEffect>(), audioMaster, 1,
                                   static_cast<int32_t>(effect->sliders.size()));
-    if (!plugin) return nullptr;  // the effect is released with its holder
+    if (!plugin) return nullptr;      // the effect is released with its holder
     effect.release()->zelk = plugin;  // the plug-in object owns the effect from here on
     return plugin->getAeffect();
   } catch (...) {

@@ -88,9 +88,7 @@ bool getEffectName(CZelk* z, char* text) {
   return true;
 }
 void getProgramName(CZelk* z, char* text) { copyText(text, fx(z).programName, kVstMaxProgNameLen); }
-void setProgramName(CZelk* z, const char* text) {
-  fx(z).programName = boundedText(text, kVstMaxProgNameLen);
-}
+void setProgramName(CZelk* z, const char* text) { fx(z).programName = boundedText(text, kVstMaxProgNameLen); }
 bool getProgramNameIndexed(CZelk*, int32_t, int32_t, char*) { return false; }
 
 int32_t getChunk(CZelk* z, void** data, bool) {

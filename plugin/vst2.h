@@ -20,8 +20,8 @@ using AEffectDispatcherProc = intptr_t(VST_CALLBACK*)(AEffect* effect, int32_t o
                                                       intptr_t value, void* ptr, float opt);
 using AEffectProcessProc = void(VST_CALLBACK*)(AEffect* effect, float** inputs, float** outputs,
                                                int32_t sampleFrames);
-using AEffectProcessDoubleProc = void(VST_CALLBACK*)(AEffect* effect, double** inputs,
-                                                     double** outputs, int32_t sampleFrames);
+using AEffectProcessDoubleProc = void(VST_CALLBACK*)(AEffect* effect, double** inputs, double** outputs,
+                                                     int32_t sampleFrames);
 using AEffectSetParameterProc = void(VST_CALLBACK*)(AEffect* effect, int32_t index, float value);
 using AEffectGetParameterProc = float(VST_CALLBACK*)(AEffect* effect, int32_t index);
 

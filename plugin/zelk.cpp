@@ -16,8 +16,8 @@ CZelk* CZelk::create(TFablo* effect, const EffectHooks& hooks, audioMasterCallba
   return new CZelk(effect, hooks, audioMaster, numPrograms, numParams);
 }
 
-CZelk::CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster,
-             int32_t numPrograms, int32_t numParams)
+CZelk::CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster, int32_t numPrograms,
+             int32_t numParams)
     : AudioEffectX(audioMaster, numPrograms, numParams), effect(effect), hooks(hooks) {
   canProcessReplacing();
   canDoubleReplacing();
@@ -123,9 +123,7 @@ int32_t CZelk::processEvents(VstEvents* events) {
 }
 
 bool CZelk::getEffectName(char* name) { return hooks.getEffectName && hooks.getEffectName(this, name); }
-bool CZelk::getVendorString(char* text) {
-  return hooks.getVendorString && hooks.getVendorString(this, text);
-}
+bool CZelk::getVendorString(char* text) { return hooks.getVendorString && hooks.getVendorString(this, text); }
 bool CZelk::getProductString(char* text) {
   return hooks.getProductString && hooks.getProductString(this, text);
 }

@@ -7,10 +7,10 @@
 #include <mutex>
 #include <vector>
 
+#include "gui/paint_link.h"
 #include "plugin/audio_effect.h"
 #include "plugin/effect_hooks.h"
 #include "plugin/midi_queue.h"
-#include "gui/paint_link.h"
 
 class TFablo;
 
@@ -91,8 +91,8 @@ public:
   std::recursive_mutex& sectionLock() { return sectionLock_; }
 
 private:
-  CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster,
-        int32_t numPrograms, int32_t numParams);
+  CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster, int32_t numPrograms,
+        int32_t numParams);
 
   TFablo* effect;
   Toolkit::CDrawContext* drawContext_ = nullptr;

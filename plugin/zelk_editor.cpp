@@ -40,8 +40,7 @@ void CZelkEditor::close() {
 }
 
 void CZelkEditor::idle() {
-  if (view_ && frame && plugin_ && plugin_->getHooks().editorIdle)
-    plugin_->getHooks().editorIdle(plugin_);
+  if (view_ && frame && plugin_ && plugin_->getHooks().editorIdle) plugin_->getHooks().editorIdle(plugin_);
   AEffGUIEditor::idle();
 }
 

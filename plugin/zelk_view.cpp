@@ -2,8 +2,7 @@
 
 #include "plugin/zelk.h"
 
-CZelkView::CZelkView(const Toolkit::CRect& size, CZelk* plugin)
-    : CView(size), plugin_(plugin), rect_(size) {}
+CZelkView::CZelkView(const Toolkit::CRect& size, CZelk* plugin) : CView(size), plugin_(plugin), rect_(size) {}
 
 void CZelkView::draw(Toolkit::CDrawContext* context) {
   if (!plugin_ || !plugin_->getHooks().draw) return;
@@ -19,8 +18,7 @@ Toolkit::CMouseEventResult CZelkView::onMouseDown(Toolkit::CPoint& where, const 
 }
 
 Toolkit::CMouseEventResult CZelkView::onMouseUp(Toolkit::CPoint& where, const int32_t& buttons) {
-  if (plugin_ && plugin_->getHooks().mouseUp)
-    plugin_->getHooks().mouseUp(plugin_, where.x, where.y, buttons);
+  if (plugin_ && plugin_->getHooks().mouseUp) plugin_->getHooks().mouseUp(plugin_, where.x, where.y, buttons);
   return Toolkit::kMouseEventHandled;
 }
 

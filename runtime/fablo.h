@@ -143,14 +143,14 @@ public:
   TFablo();
   ~TFablo() override = default;
 
-  virtual void reset();        // memory and string table emptied
+  virtual void reset();  // memory and string table emptied
   virtual void onClose() {}
   virtual void onSuspend() {}
-  virtual void resume();       // onInit, then onSlider
+  virtual void resume();  // onInit, then onSlider
   virtual void onInit() {}
   virtual int32_t initOnce();  // onInit the first time only; returns the new count
   virtual void onGraphics() {}
-  virtual void idle();         // repaint pacing by redrawRate
+  virtual void idle();  // repaint pacing by redrawRate
   virtual void onSerialize() {}
   virtual int32_t setChunk(const void* data, int32_t byteSize);
   virtual uint32_t getChunk(void** data);
@@ -170,9 +170,7 @@ public:
     copyShared(vars.timeSigNumerator, vars.hostTimeSigNumerator);
     copyShared(vars.timeSigDenominator, vars.hostTimeSigDenominator);
   }
-  static double loadShared(double& v) {
-    return std::atomic_ref<double>(v).load(std::memory_order_relaxed);
-  }
+  static double loadShared(double& v) { return std::atomic_ref<double>(v).load(std::memory_order_relaxed); }
   static void storeShared(double& v, double x) {
     std::atomic_ref<double>(v).store(x, std::memory_order_relaxed);
   }

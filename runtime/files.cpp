@@ -29,9 +29,7 @@ std::string withoutLeadingSeparator(const std::string& path) {
   return !path.empty() && isSeparator(path[0]) ? path.substr(1) : path;
 }
 
-std::string resolvePath(const std::string& name) {
-  return moduleDirectory() + withoutLeadingSeparator(name);
-}
+std::string resolvePath(const std::string& name) { return moduleDirectory() + withoutLeadingSeparator(name); }
 
 const char* defaultDebugLogPath() { return runtime_platform::logPath(); }
 void setDebugLogPath(const char* path) { logPathOverride.store(path); }

@@ -27,14 +27,14 @@ struct HostTime {
 
 class PluginLink {
 public:
-  virtual float storedSampleRate() const = 0;  // 44100 until the host sets it
+  virtual float storedSampleRate() const = 0;   // 44100 until the host sets it
   virtual int32_t storedBlockSize() const = 0;  // 1024 until the host sets it
   virtual int32_t inputCount() const = 0;       // the effect record's input count
   // One time-information request to the host; false when the host gave no record.
   virtual bool hostTime(int32_t request, HostTime& out) = 0;  // HostTimeRequest bits
-  virtual void updateDisplay() = 0;                // ask the host to refresh its display
-  virtual void setInitialDelay(int32_t samples) = 0;  // the record's initialDelay
-  virtual void repaintEditor() = 0;                // invalidate the editor view, if open
+  virtual void updateDisplay() = 0;                           // ask the host to refresh its display
+  virtual void setInitialDelay(int32_t samples) = 0;          // the record's initialDelay
+  virtual void repaintEditor() = 0;                           // invalidate the editor view, if open
 
   // The editor's size (false without an editor), and the drawing the script graphics
   // layers use (null: a link without one; nothing is drawn or loaded).
@@ -48,8 +48,7 @@ public:
     deltaFrames = data0 = data1 = data2 = 0;
     return false;
   }
-  virtual bool midiSend(int32_t /*deltaFrames*/, int32_t /*data0*/, int32_t /*data1*/,
-                        int32_t /*data2*/) {
+  virtual bool midiSend(int32_t /*deltaFrames*/, int32_t /*data0*/, int32_t /*data1*/, int32_t /*data2*/) {
     return false;
   }
   virtual bool midiSendSysex(int32_t /*deltaFrames*/, const uint8_t* /*bytes*/, int32_t /*count*/) {

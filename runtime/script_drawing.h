@@ -28,9 +28,7 @@ public:
   virtual double measureText(const char* /*text*/) { return 0; }
   virtual int32_t moveTo(double /*x*/, double /*y*/) { return 0; }
   virtual int32_t lineTo(double /*x*/, double /*y*/) { return 0; }
-  virtual int32_t fillRect(double /*left*/, double /*top*/, double /*right*/, double /*bottom*/) {
-    return 0;
-  }
+  virtual int32_t fillRect(double /*left*/, double /*top*/, double /*right*/, double /*bottom*/) { return 0; }
   // One antialiased line of text in the rectangle, left aligned or centred.
   virtual int32_t drawText(const char* /*text*/, double /*left*/, double /*top*/, double /*right*/,
                            double /*bottom*/, bool /*centred*/) {

@@ -22,8 +22,7 @@ int32_t colorByte(double v) {
 }
 
 Rgba currentColor(const SystemVariables& v) {
-  return {colorByte(v.drawRed), colorByte(v.drawGreen), colorByte(v.drawBlue),
-          colorByte(v.drawAlpha)};
+  return {colorByte(v.drawRed), colorByte(v.drawGreen), colorByte(v.drawBlue), colorByte(v.drawAlpha)};
 }
 
 // Size plus 0.0001, truncated, kept within the integer range.
@@ -165,8 +164,7 @@ void CFabloGraphics::fillRect(double x, double y, double w, double h) {
   d.fillRect(std::floor(x), std::floor(y), std::floor(penX), std::floor(penY));
 }
 
-void CFabloGraphics::drawImage(double imageNumber, double, double, double offsetX,
-                               double offsetY) {
+void CFabloGraphics::drawImage(double imageNumber, double, double, double offsetX, double offsetY) {
   const int32_t number = toInt(imageNumber);
   const ImageEntry& sized = getImage(number);
   const double w = sanitize(sized.width), h = sanitize(sized.height);

@@ -5,9 +5,7 @@
 #include <limits>
 
 // NaN and infinities become 0; everything else (-0.0, subnormals) is kept.
-inline double sanitize(double x) {
-  return std::fabs(x) <= std::numeric_limits<double>::max() ? x : 0.0;
-}
+inline double sanitize(double x) { return std::fabs(x) <= std::numeric_limits<double>::max() ? x : 0.0; }
 
 // Moves 0.0001 away from zero, then truncates; out of range and NaN give INT32_MIN.
 inline int32_t toInt(double x) {

@@ -19,7 +19,7 @@ std::size_t formatNumber(double value, double decimals, char (&out)[kNumberTextS
   }
   // snprintf stops at the buffer's end and reports the length it would have needed.
   return static_cast<std::size_t>(written) < kNumberTextSize ? static_cast<std::size_t>(written)
-                                                              : kNumberTextSize - 1;
+                                                             : kNumberTextSize - 1;
 }
 
 std::string formatNumber(double value, double decimals) {

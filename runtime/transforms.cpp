@@ -303,15 +303,22 @@ void fftInMemory(ScriptMemory& memory, double index, double size, double mode) {
   double* z = memory.span(index, room);
   if (z == nullptr || room < 2 * n) return;  // would run past the end of its block
   switch (how) {
-    case 0: forwardPass(z, n); break;
-    case 1: inversePass(z, n); break;
-    case 4: permute(z, n, true); break;
-    case 5: permute(z, n, false); break;
+    case 0:
+      forwardPass(z, n);
+      break;
+    case 1:
+      inversePass(z, n);
+      break;
+    case 4:
+      permute(z, n, true);
+      break;
+    case 5:
+      permute(z, n, false);
+      break;
   }
 }
 
-void complexMultiplyInMemory(ScriptMemory& memory, double destination, double source,
-                             double count) {
+void complexMultiplyInMemory(ScriptMemory& memory, double destination, double source, double count) {
   int32_t values = toInt(count);
   if (values < 2) return;
   int32_t destinationRoom = 0, sourceRoom = 0;
@@ -357,9 +364,12 @@ void mdctInMemory(ScriptMemory& memory, double index, double size, double direct
     // Unfold: the transpose of the folding above.
     for (int32_t i = 0; i < n; ++i) {
       double y;
-      if (i < l) y = out[l + i];
-      else if (i < 3 * l) y = -out[3 * l - 1 - i];
-      else y = -out[i - 3 * l];
+      if (i < l)
+        y = out[l + i];
+      else if (i < 3 * l)
+        y = -out[3 * l - 1 - i];
+      else
+        y = -out[i - 3 * l];
       x[i] = y * plan.inverseScale * windowAt(plan, i);
     }
   }

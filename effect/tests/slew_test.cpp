@@ -42,11 +42,13 @@ TEST_F(Analyzer, ResetFillsTheLiteralTablesAndZeroesTheVariables) {
                                                 {2, "QUILLMERE_LogoTealGlow_Brimtrace.png"},
                                                 {3, "50x50square_top_ON.png"}};
   EXPECT_EQ(fx.fileNameTable, files);
-  const std::map<int32_t, std::string> texts = {
-      {10000, "Courier New"},         {10001, "v"},
-      {10002, "Arial"},               {10003, "LEFT channel = White"},
-      {10004, "RIGHT channel = Red"}, {10005, "Absolute ceiling"},
-      {10006, "!!! LOGARITHMIC !!!"}};
+  const std::map<int32_t, std::string> texts = {{10000, "Courier New"},
+                                                {10001, "v"},
+                                                {10002, "Arial"},
+                                                {10003, "LEFT channel = White"},
+                                                {10004, "RIGHT channel = Red"},
+                                                {10005, "Absolute ceiling"},
+                                                {10006, "!!! LOGARITHMIC !!!"}};
   EXPECT_EQ(fx.stringTable, texts);
 }
 

@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 
-
 namespace Toolkit {
 
 namespace {
@@ -83,12 +82,10 @@ bool queryFontconfig(const char* family) {
     // The requested name and its metric aliases are bound strongly; generic fallbacks
     // (the font fontconfig picks for an unknown name) are not.
     FcChar8* matched = nullptr;
-    for (int m = 0; !found && FcPatternGetString(match, FC_FAMILY, m, &matched) == FcResultMatch;
-         ++m) {
+    for (int m = 0; !found && FcPatternGetString(match, FC_FAMILY, m, &matched) == FcResultMatch; ++m) {
       FcValue value;
       FcValueBinding binding;
-      for (int i = 0; FcPatternGetWithBinding(pattern, FC_FAMILY, i, &value, &binding) ==
-                      FcResultMatch;
+      for (int i = 0; FcPatternGetWithBinding(pattern, FC_FAMILY, i, &value, &binding) == FcResultMatch;
            ++i) {
         if (binding == FcValueBindingStrong && value.type == FcTypeString &&
             FcStrCmpIgnoreCase(value.u.s, matched) == 0) {
@@ -128,15 +125,14 @@ bool fontFamilyAvailable(const char* family) {
   return it->second;
 }
 
-CairoFont::CairoFont(const char* family, double pixelSize, int styleBits)
-    : size_(pixelSize) {
+CairoFont::CairoFont(const char* family, double pixelSize, int styleBits) : size_(pixelSize) {
   const int style = platformFontStyle(styleBits);
   underline_ = style == kUnderlineFace;
   const char* name = family ? family : "";
   valid_ = fontFamilyAvailable(name) && pixelSize > 0 && pixelSize < 1e6;
-  face_ = cairo_toy_font_face_create(
-      name, style == kItalicFace ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-      style == kBoldFace ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  face_ = cairo_toy_font_face_create(name,
+                                     style == kItalicFace ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                                     style == kBoldFace ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   if (!valid_) return;
   cairo_matrix_t fontMatrix, identity;
   cairo_matrix_init_scale(&fontMatrix, pixelSize, pixelSize);

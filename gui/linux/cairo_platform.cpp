@@ -32,9 +32,8 @@ std::unique_ptr<PlatformBitmap> adopt(cairo_surface_t* image) {
     return nullptr;
   }
   if (cairo_image_surface_get_format(image) != CAIRO_FORMAT_ARGB32) {
-    cairo_surface_t* argb =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(image),
-                                   cairo_image_surface_get_height(image));
+    cairo_surface_t* argb = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image));
     cairo_t* cr = cairo_create(argb);
     cairo_set_source_surface(cr, image, 0, 0);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);

@@ -124,23 +124,20 @@ void CairoSurface::fillRectangle(float x, float y, float w, float h) {
   if (!(w > 0 && h > 0)) return;
   const double left = clampRange(x), top = clampRange(y);
   cairo_new_path(cr_);
-  cairo_rectangle(cr_, left, top, clampRange(double(x) + w) - left,
-                  clampRange(double(y) + h) - top);
+  cairo_rectangle(cr_, left, top, clampRange(double(x) + w) - left, clampRange(double(y) + h) - top);
   source(fill_);
   cairo_fill(cr_);
 }
 
 void CairoSurface::drawRectangle(float x, float y, float w, float h) {
-  if (!(w >= 0 && h >= 0) || !inRange(x) || !inRange(y) || !inRange(double(x) + w) ||
-      !inRange(double(y) + h))
+  if (!(w >= 0 && h >= 0) || !inRange(x) || !inRange(y) || !inRange(double(x) + w) || !inRange(double(y) + h))
     return;
   cairo_new_path(cr_);
   cairo_rectangle(cr_, x + 0.5, y + 0.5, w, h);
   stroke();
 }
 
-bool CairoSurface::ellipsePath(double x, double y, double w, double h, double start,
-                               double sweep) {
+bool CairoSurface::ellipsePath(double x, double y, double w, double h, double start, double sweep) {
   // A zero-size ellipse would make the transformation singular.
   if (w == 0 || h == 0 || !inRange(x) || !inRange(y) || !inRange(x + w) || !inRange(y + h) ||
       !std::isfinite(start) || !std::isfinite(sweep))
@@ -212,8 +209,7 @@ void CairoSurface::drawString(const PlatformFont& font, std::string_view utf8, f
   const CairoText text(utf8);
   cairo_font_options_t* options = cairo_font_options_create();
   // Greyscale is the nearest to a ClearType hint on a surface with alpha.
-  cairo_font_options_set_antialias(options, textAntialias_ ? CAIRO_ANTIALIAS_GRAY
-                                                           : CAIRO_ANTIALIAS_DEFAULT);
+  cairo_font_options_set_antialias(options, textAntialias_ ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_DEFAULT);
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
   cairo_set_font_options(cr_, options);
   cairo_font_options_destroy(options);
@@ -228,14 +224,13 @@ void CairoSurface::drawString(const PlatformFont& font, std::string_view utf8, f
   if (cf->underlined()) {
     const double thickness = std::max(1.0, cf->size() / 14);
     cairo_new_path(cr_);
-    cairo_rectangle(cr_, x, baseline + std::max(1.0, cf->size() / 10), cf->measure(utf8),
-                    thickness);
+    cairo_rectangle(cr_, x, baseline + std::max(1.0, cf->size() / 10), cf->measure(utf8), thickness);
     cairo_fill(cr_);
   }
 }
 
-void CairoSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w,
-                              int h, uint8_t alpha) {
+void CairoSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w, int h,
+                              uint8_t alpha) {
   const auto* cb = dynamic_cast<const CairoBitmap*>(&bmp);
   if (!cb || w <= 0 || h <= 0 || !inRange(dx) || !inRange(dy) || !inRange(double(dx) - sx) ||
       !inRange(double(dy) - sy))

@@ -85,12 +85,18 @@ int32_t x11StateButtons(unsigned int state) {
 
 int32_t x11ButtonBit(unsigned int button) {
   switch (button) {
-    case Button1: return kLButton;
-    case Button2: return kMButton;
-    case Button3: return kRButton;
-    case 8: return kButton4;
-    case 9: return kButton5;
-    default: return 0;
+    case Button1:
+      return kLButton;
+    case Button2:
+      return kMButton;
+    case Button3:
+      return kRButton;
+    case 8:
+      return kButton4;
+    case 9:
+      return kButton5;
+    default:
+      return 0;
   }
 }
 
@@ -106,12 +112,11 @@ X11FrameWindow::X11FrameWindow(CFrame& frame, unsigned long parent, const CRect&
     XSetWindowAttributes attributes{};
     // No background: the window is never cleared by the server, so nothing flickers.
     attributes.background_pixmap = None;
-    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | LeaveWindowMask |
-                            StructureNotifyMask;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            LeaveWindowMask | StructureNotifyMask;
     window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(width_),
-                            static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
-                            CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
+                            static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput, CopyFromParent,
+                            CWBackPixmap | CWEventMask, &attributes);
   }
   XWindowAttributes info{};
   bool ok = false;
@@ -207,8 +212,7 @@ int32_t X11FrameWindow::currentButtons() const {
 }
 
 CDrawContext* X11FrameWindow::makeDrawContext() {
-  if (!isOpen() || !windowSurface_)
-    return new CDrawContext(nullptr, frame_.getViewSize());
+  if (!isOpen() || !windowSurface_) return new CDrawContext(nullptr, frame_.getViewSize());
   return new CDrawContext(std::make_unique<CairoSurface>(windowSurface_), frame_.getViewSize());
 }
 
@@ -245,10 +249,11 @@ void X11FrameWindow::handleEvent(XEvent& event) {
           return;
         case kWheelLeft:
         case kWheelRight:
-          frame_.handleWheel(CPoint(b.x, b.y), kMouseWheelAxisX,
-                             b.button == kWheelRight ? 1.f : -1.f, modifiers);
+          frame_.handleWheel(CPoint(b.x, b.y), kMouseWheelAxisX, b.button == kWheelRight ? 1.f : -1.f,
+                             modifiers);
           return;
-        default: break;
+        default:
+          break;
       }
       const int32_t bit = x11ButtonBit(b.button);
       if (!bit) return;
@@ -270,8 +275,7 @@ void X11FrameWindow::handleEvent(XEvent& event) {
       break;
     }
     case MotionNotify:
-      frame_.handleMouseMoved(CPoint(event.xmotion.x, event.xmotion.y),
-                              x11StateButtons(event.xmotion.state));
+      frame_.handleMouseMoved(CPoint(event.xmotion.x, event.xmotion.y), x11StateButtons(event.xmotion.state));
       break;
     case LeaveNotify:
       // Also when a grab ends with the pointer outside (release after a drag out).
@@ -280,7 +284,8 @@ void X11FrameWindow::handleEvent(XEvent& event) {
     case DestroyNotify:
       if (event.xdestroywindow.window == window_) markGone();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

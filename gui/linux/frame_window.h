@@ -27,9 +27,7 @@ public:
   ~X11FrameWindow() override;
 
   bool isOpen() const override { return window_ != 0 && !gone_; }
-  void* nativeHandle() const override {
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(window_));
-  }
+  void* nativeHandle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(window_)); }
   void invalidate(int left, int top, int right, int bottom) override;
   void setMouseCapture() override { captured_ = true; }
   void releaseMouseCapture() override;
@@ -57,7 +55,7 @@ private:
   Display* display_ = nullptr;
   unsigned long window_ = 0;
   int width_ = 0, height_ = 0;
-  cairo_surface_t* backBuffer_ = nullptr;  // image surface the tree paints into
+  cairo_surface_t* backBuffer_ = nullptr;     // image surface the tree paints into
   cairo_surface_t* windowSurface_ = nullptr;  // the window, for the copies
   int pendingLeft_ = 0, pendingTop_ = 0, pendingRight_ = 0, pendingBottom_ = 0;
   bool captured_ = false;

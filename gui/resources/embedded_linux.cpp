@@ -4,17 +4,25 @@
 
 #include "gui/resources.h"
 
-#define BRIMTRACE_EMBED(symbol, file)                                              \
-  __asm__(".pushsection .rodata.brimtrace_" #symbol ",\"a\",@progbits\n"           \
-          ".balign 16\n"                                                           \
-          ".globl brimtrace_" #symbol "_begin\n"                                   \
-          ".hidden brimtrace_" #symbol "_begin\n"                                  \
-          "brimtrace_" #symbol "_begin:\n"                                         \
-          ".incbin \"" file "\"\n"                                                 \
-          ".globl brimtrace_" #symbol "_end\n"                                     \
-          ".hidden brimtrace_" #symbol "_end\n"                                    \
-          "brimtrace_" #symbol "_end:\n"                                           \
-          ".popsection\n");                                                        \
+#define BRIMTRACE_EMBED(symbol, file)                                                          \
+  __asm__(".pushsection .rodata.brimtrace_" #symbol                                            \
+          ",\"a\",@progbits\n"                                                                 \
+          ".balign 16\n"                                                                       \
+          ".globl brimtrace_" #symbol                                                          \
+          "_begin\n"                                                                           \
+          ".hidden brimtrace_" #symbol                                                         \
+          "_begin\n"                                                                           \
+          "brimtrace_" #symbol                                                                 \
+          "_begin:\n"                                                                          \
+          ".incbin \"" file                                                                    \
+          "\"\n"                                                                               \
+          ".globl brimtrace_" #symbol                                                          \
+          "_end\n"                                                                             \
+          ".hidden brimtrace_" #symbol                                                         \
+          "_end\n"                                                                             \
+          "brimtrace_" #symbol                                                                 \
+          "_end:\n"                                                                            \
+          ".popsection\n");                                                                    \
   extern "C" __attribute__((visibility("hidden"))) const uint8_t brimtrace_##symbol##_begin[]; \
   extern "C" __attribute__((visibility("hidden"))) const uint8_t brimtrace_##symbol##_end[];
 

@@ -113,8 +113,7 @@ TEST(CairoPixels, BadInputLeavesTheSurfaceDrawing) {
   c.context->setFillColor(CColor{0, 255, 0, 255});
   c.context->drawRect(CRect(60, 60, 62, 62), kDrawFilled);
   EXPECT_EQ(c.at(61, 61), 0xFF00FF00u);
-  EXPECT_EQ(cairo_status(static_cast<CairoSurface*>(c.context->surface())->context()),
-            CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_status(static_cast<CairoSurface*>(c.context->surface())->context()), CAIRO_STATUS_SUCCESS);
 }
 
 TEST(CairoPixels, BitmapPartsAreCopiedOneToOne) {

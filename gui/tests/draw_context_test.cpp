@@ -47,12 +47,9 @@ struct Recorded {
 TEST(DrawContextDefaults, NewContextSetsEachDefaultThroughTheSurface) {
   Recorded r;
   CDrawContext& c = *r.context;
-  EXPECT_THAT(lines(r.calls),
-              ElementsAre(colour("setPenColor", 255, 255, 255, 255),
-                          "setPenDotted 0", "setPenWidth 1",
-                          colour("setFillColor", 0, 0, 0, 255),
-                          colour("setTextColor", 255, 255, 255, 255),
-                          "setAntialias 0"));
+  EXPECT_THAT(lines(r.calls), ElementsAre(colour("setPenColor", 255, 255, 255, 255), "setPenDotted 0",
+                                          "setPenWidth 1", colour("setFillColor", 0, 0, 0, 255),
+                                          colour("setTextColor", 255, 255, 255, 255), "setAntialias 0"));
   EXPECT_EQ(c.getLineColor(), (CColor{255, 255, 255, 255}));
   EXPECT_EQ(c.getFillColor(), (CColor{0, 0, 0, 255}));
   EXPECT_EQ(c.getTextColor(), (CColor{255, 255, 255, 255}));
@@ -98,11 +95,10 @@ TEST(DrawContextState, SettersSkipUnchangedValuesExceptTextColour) {
   c.setDrawMode(2);  // any value but 3 is aliased
   c.setDrawMode(3);
   c.setLineWidth(2.5);
-  EXPECT_THAT(lines(r.calls),
-              ElementsAre("setTextColor ffffffff", "setTextColor ffffffff",
-                          colour("setPenColor", 1, 2, 3, 4),
-                          "setPenDotted 0", "setPenDotted 1", "setAntialias 0", "setAntialias 1",
-                          "setPenWidth 2.5"));
+  EXPECT_THAT(
+      lines(r.calls),
+      ElementsAre("setTextColor ffffffff", "setTextColor ffffffff", colour("setPenColor", 1, 2, 3, 4),
+                  "setPenDotted 0", "setPenDotted 1", "setAntialias 0", "setAntialias 1", "setPenWidth 2.5"));
 }
 
 TEST(DrawContextState, ClipIsTranslatedAndTruncated) {
@@ -148,11 +144,8 @@ TEST(DrawContextLines, PointDrawsOnePixelAndRestoresPenState) {
   c.setLineWidth(3);
   r.fresh().drawPoint(CPoint(4, 5), CColor{10, 20, 30, 255});
   EXPECT_THAT(lines(r.calls),
-              ElementsAre("setPenWidth 1",
-                          colour("setPenColor", 10, 20, 30, 255),
-                          "drawLine 4 5 5 5",
-                          colour("setPenColor", 255, 255, 255, 255),
-                          "setPenWidth 3"));
+              ElementsAre("setPenWidth 1", colour("setPenColor", 10, 20, 30, 255), "drawLine 4 5 5 5",
+                          colour("setPenColor", 255, 255, 255, 255), "setPenWidth 3"));
   EXPECT_EQ(c.getLineWidth(), 3);
   EXPECT_EQ(c.getLineColor(), kWhiteCColor);
 }
@@ -183,13 +176,11 @@ TEST(DrawContextShapes, ArcSweepWrapsAndKeepsTheRectangleAsGiven) {
   Recorded r;
   r.fresh().drawArc(CRect(0, 0, 100, 50), 300, 30, kDrawStroked);
   r.context->drawArc(CRect(0, 0, 100, 50), 30, 300, kDrawFilled);
-  EXPECT_THAT(lines(r.calls),
-              ElementsAre("drawArc 0 0 100 50 300 90", "fillArc 0 0 100 50 30 270"));
+  EXPECT_THAT(lines(r.calls), ElementsAre("drawArc 0 0 100 50 300 90", "fillArc 0 0 100 50 30 270"));
 
   r.fresh().setOffset(CPoint(5, 5));
   r.context->drawArc(CRect(20, 30, 10, 10), 0, 45, kDrawFilledAndStroked);
-  EXPECT_THAT(lines(r.calls),
-              ElementsAre("fillArc 25 35 -10 -20 0 45", "drawArc 25 35 -10 -20 0 45"));
+  EXPECT_THAT(lines(r.calls), ElementsAre("fillArc 25 35 -10 -20 0 45", "drawArc 25 35 -10 -20 0 45"));
 }
 
 TEST(DrawContextShapes, PolygonsTranslateAndChooseOutlineByClosedFlag) {
@@ -198,8 +189,7 @@ TEST(DrawContextShapes, PolygonsTranslateAndChooseOutlineByClosedFlag) {
   r.fresh().setOffset(CPoint(1, 2));
   r.context->drawPolygon(tri, 3, kDrawFilledAndStroked, true);
   r.context->drawPolygon(tri, 3, kDrawStroked, false);
-  EXPECT_THAT(lines(r.calls), ElementsAre("fillPolygon 1 2 11 2 6 10.5",
-                                          "drawPolygon 1 2 11 2 6 10.5",
+  EXPECT_THAT(lines(r.calls), ElementsAre("fillPolygon 1 2 11 2 6 10.5", "drawPolygon 1 2 11 2 6 10.5",
                                           "drawLines 1 2 11 2 6 10.5"));
 
   // Beyond the fixed buffer every point still arrives.
@@ -263,8 +253,7 @@ TEST(DrawContextText, TextInRectPlacesByAlignmentAndRestoresTheClip) {
   // 12-pixel font in (0, 0, 100, 20), left aligned: drawn at (0, 20 - (10 - 6 + 1)).
   r.fresh().drawTextInRect("abc", CRect(0, 0, 100, 20), kLeftText, true);
   EXPECT_THAT(lines(r.calls), ElementsAre("setClipRect 0 0 100 20", "setTextAntialias 1",
-                                          ::testing::StartsWith("drawString"),
-                                          "setClipRect 0 0 500 500"));
+                                          ::testing::StartsWith("drawString"), "setClipRect 0 0 500 500"));
   const Call left = named(r.calls, "drawString")[0];
   EXPECT_FLOAT_EQ(left.args[0], 0);
   EXPECT_FLOAT_EQ(left.args[1], static_cast<float>(15 + 1 - fh));

@@ -108,7 +108,8 @@ TEST(ImageTable, NumberWithoutFileNameIsNotTriedUntilItHasOne) {
 
   fx.fileNameAt(7) = "brimtrace_no_such_image.png";
   fx.getImage(7);
-  EXPECT_EQ(log.lines(), std::vector<std::string>{"Unable to load: " + resolvePath("brimtrace_no_such_image.png")});
+  EXPECT_EQ(log.lines(),
+            std::vector<std::string>{"Unable to load: " + resolvePath("brimtrace_no_such_image.png")});
 }
 
 TEST(ImageTable, MissingResourceAndFileIsLoggedExactlyOnce) {
@@ -147,7 +148,8 @@ TEST(ImageTable, FallsBackToTheFileBesideTheLibrary) {
     EXPECT_EQ(e.width, 13);
     EXPECT_EQ(e.height, 7);
     ASSERT_TRUE(e.holder && heldImage(e.holder)->bitmap);
-    EXPECT_EQ(heldImage(e.holder)->bitmap->getResourceDescription().kind, Toolkit::CResourceDescription::kNoType);
+    EXPECT_EQ(heldImage(e.holder)->bitmap->getResourceDescription().kind,
+              Toolkit::CResourceDescription::kNoType);
     // The decoded file is not held open while the image lives.
     EXPECT_EQ(std::remove(path.c_str()), 0);
   }

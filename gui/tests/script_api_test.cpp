@@ -196,8 +196,7 @@ TEST_F(ScriptFixture, PrologueTakesSizeAndMouseAndFillsTheClearColour) {
   EXPECT_EQ(fx->vars.mouseButtons, 9);
   EXPECT_EQ(fx->vars.mouseX, 0);
   EXPECT_EQ(fx->vars.mouseY, 12.5);
-  EXPECT_THAT(lines(named(plugin.calls, "fillRectangle")),
-              ElementsAre("fillRectangle 0 0 400 400"));
+  EXPECT_THAT(lines(named(plugin.calls, "fillRectangle")), ElementsAre("fillRectangle 0 0 400 400"));
   EXPECT_EQ(plugin.context->getFillColor(), (CColor{255, 16, 32, 255}));
   EXPECT_EQ(fx->vars.drawRed, 0);
   EXPECT_EQ(fx->vars.drawBlue, 0);

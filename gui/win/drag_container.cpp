@@ -28,8 +28,7 @@ class Medium {
 public:
   Medium(IDataObject* data, CLIPFORMAT format) {
     FORMATETC f = formatOf(format);
-    ok_ = data && data->GetData(&f, &medium_) == S_OK && medium_.tymed == TYMED_HGLOBAL &&
-          medium_.hGlobal;
+    ok_ = data && data->GetData(&f, &medium_) == S_OK && medium_.tymed == TYMED_HGLOBAL && medium_.hGlobal;
   }
   ~Medium() {
     if (ok_) ReleaseStgMedium(&medium_);
@@ -126,8 +125,7 @@ const char* WinDragContainer::next(int32_t& size, int32_t& type) {
   const UINT index = static_cast<UINT>(index_++);
   if (!files.ok()) return nullptr;
   std::vector<wchar_t> name(kNameChars + 1, L'\0');
-  if (DragQueryFileW(static_cast<HDROP>(files.global()), index, name.data(), kNameChars) == 0)
-    return nullptr;
+  if (DragQueryFileW(static_cast<HDROP>(files.global()), index, name.data(), kNameChars) == 0) return nullptr;
   std::wstring path = name.data();
   if (isShortcutName(path.c_str())) {
     std::wstring target = resolveShortcut(path.c_str());

@@ -25,12 +25,10 @@ public:
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refCount_; }
   ULONG STDMETHODCALLTYPE Release() override;
 
-  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt,
-                                      DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
   HRESULT STDMETHODCALLTYPE DragLeave() override;
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt,
-                                 DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
 
   // The frame is going: calls that still come do nothing.
   void detach() { frame_ = nullptr; }

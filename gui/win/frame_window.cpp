@@ -94,8 +94,8 @@ Win32FrameWindow::Win32FrameWindow(CFrame& frame, HWND parent, const CRect& size
   }
   const DWORD exStyle = majorVersion_ >= 6 ? WS_EX_COMPOSITED : 0;
   hwnd_ = CreateWindowExW(exStyle, gClassName, L"Window",
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width_,
-                          height_, parent, nullptr, module, nullptr);
+                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width_, height_,
+                          parent, nullptr, module, nullptr);
   if (!hwnd_) return;
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   enableDragDrop();
@@ -184,8 +184,8 @@ int32_t Win32FrameWindow::currentButtons() const {
 }
 
 CDrawContext* Win32FrameWindow::makeDrawContext() {
-  auto* context = new CDrawContext(hwnd_ ? std::make_unique<win::GdiplusSurface>(hwnd_) : nullptr,
-                                   frame_.getViewSize());
+  auto* context =
+      new CDrawContext(hwnd_ ? std::make_unique<win::GdiplusSurface>(hwnd_) : nullptr, frame_.getViewSize());
   if (hwnd_) {
     RECT r{};
     GetWindowRect(hwnd_, &r);
@@ -246,8 +246,8 @@ LRESULT Win32FrameWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_MBUTTONDBLCLK:
     case WM_XBUTTONDBLCLK: {
       int32_t buttons = win32MessageButtons(wParam, altDown());
-      if (message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK ||
-          message == WM_MBUTTONDBLCLK || message == WM_XBUTTONDBLCLK)
+      if (message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK ||
+          message == WM_XBUTTONDBLCLK)
         buttons |= kDoubleClick;
       frame_.handleMouseDown(where, buttons);
       return 0;

@@ -1,7 +1,10 @@
 // The platform headers of the GDI+ flat interface, included in one place.
 #pragma once
+// Order matters: GDI+ needs the Windows and COM declarations before it.
 #include "gui/win/windows_headers.h"
+
 #include <objidl.h>
+
 #include <gdiplus.h>
 
 namespace Toolkit::win {

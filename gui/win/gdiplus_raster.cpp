@@ -131,7 +131,8 @@ double GdiplusFont::measure(std::string_view utf8) const {
   WideText text(utf8);
   if (!font || !g || text.length() == 0) return 0;
   Gdiplus::RectF layout(0, 0, 0, 0), box(0, 0, 0, 0);
-  status_ = gp::GdipMeasureString(g, text.data(), text.length(), font, &layout, nullptr, &box, nullptr, nullptr);
+  status_ =
+      gp::GdipMeasureString(g, text.data(), text.length(), font, &layout, nullptr, &box, nullptr, nullptr);
   return status_ == Ok ? box.Width : 0;
 }
 
@@ -260,19 +261,24 @@ double GdiplusSurface::dpiY() const {
 }
 
 void GdiplusSurface::drawLine(int x1, int y1, int x2, int y2) {
-  if (graphics_.handle && pen_.handle) graphics_(gp::GdipDrawLineI(graphics_.handle, pen_.handle, x1, y1, x2, y2));
+  if (graphics_.handle && pen_.handle)
+    graphics_(gp::GdipDrawLineI(graphics_.handle, pen_.handle, x1, y1, x2, y2));
 }
 void GdiplusSurface::fillRectangle(float x, float y, float w, float h) {
-  if (graphics_.handle && fill_.handle) graphics_(gp::GdipFillRectangle(graphics_.handle, fill_.handle, x, y, w, h));
+  if (graphics_.handle && fill_.handle)
+    graphics_(gp::GdipFillRectangle(graphics_.handle, fill_.handle, x, y, w, h));
 }
 void GdiplusSurface::drawRectangle(float x, float y, float w, float h) {
-  if (graphics_.handle && pen_.handle) graphics_(gp::GdipDrawRectangle(graphics_.handle, pen_.handle, x, y, w, h));
+  if (graphics_.handle && pen_.handle)
+    graphics_(gp::GdipDrawRectangle(graphics_.handle, pen_.handle, x, y, w, h));
 }
 void GdiplusSurface::fillEllipse(int x, int y, int w, int h) {
-  if (graphics_.handle && fill_.handle) graphics_(gp::GdipFillEllipseI(graphics_.handle, fill_.handle, x, y, w, h));
+  if (graphics_.handle && fill_.handle)
+    graphics_(gp::GdipFillEllipseI(graphics_.handle, fill_.handle, x, y, w, h));
 }
 void GdiplusSurface::drawEllipse(int x, int y, int w, int h) {
-  if (graphics_.handle && pen_.handle) graphics_(gp::GdipDrawEllipseI(graphics_.handle, pen_.handle, x, y, w, h));
+  if (graphics_.handle && pen_.handle)
+    graphics_(gp::GdipDrawEllipseI(graphics_.handle, pen_.handle, x, y, w, h));
 }
 
 void GdiplusSurface::fillArc(float x, float y, float w, float h, float start, float sweep) {
@@ -299,7 +305,8 @@ static const Gdiplus::GpPointF* asGdiplus(const PointF* pts) {
 }
 void GdiplusSurface::fillPolygon(const PointF* pts, int count) {
   if (graphics_.handle && fill_.handle && pts && count > 0)
-    graphics_(gp::GdipFillPolygon(graphics_.handle, fill_.handle, asGdiplus(pts), count, Gdiplus::FillModeAlternate));
+    graphics_(gp::GdipFillPolygon(graphics_.handle, fill_.handle, asGdiplus(pts), count,
+                                  Gdiplus::FillModeAlternate));
 }
 void GdiplusSurface::drawPolygon(const PointF* pts, int count) {
   if (graphics_.handle && pen_.handle && pts && count > 0)
@@ -317,7 +324,8 @@ void GdiplusSurface::drawString(const PlatformFont& font, std::string_view utf8,
   WideText text(utf8);
   if (!handle || text.length() == 0) return;
   Gdiplus::RectF layout(x, y, 0, 0);  // zero size: no wrapping, no clipping by the layout
-  graphics_(gp::GdipDrawString(graphics_.handle, text.data(), text.length(), handle, &layout, nullptr, text_.handle));
+  graphics_(gp::GdipDrawString(graphics_.handle, text.data(), text.length(), handle, &layout, nullptr,
+                               text_.handle));
 }
 
 void GdiplusSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w, int h,

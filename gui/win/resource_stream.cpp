@@ -9,7 +9,8 @@ ResourceStream::ResourceStream(const void* bytes, uint32_t size)
 
 HRESULT ResourceStream::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) || IsEqualIID(iid, IID_IStream)) {
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) ||
+      IsEqualIID(iid, IID_IStream)) {
     *out = static_cast<IStream*>(this);
     AddRef();
     return S_OK;
@@ -72,7 +73,9 @@ HRESULT ResourceStream::Revert() {
 
 HRESULT ResourceStream::Write(const void*, ULONG, ULONG*) { return E_NOTIMPL; }
 HRESULT ResourceStream::SetSize(ULARGE_INTEGER) { return E_NOTIMPL; }
-HRESULT ResourceStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) { return E_NOTIMPL; }
+HRESULT ResourceStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
+  return E_NOTIMPL;
+}
 HRESULT ResourceStream::Commit(DWORD) { return E_NOTIMPL; }
 HRESULT ResourceStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
 HRESULT ResourceStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }

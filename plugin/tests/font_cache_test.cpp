@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "gui/font_desc.h"
-#include "tests/host/test_host.h"
 #include "plugin/tests/test_effect.h"
+#include "tests/host/test_host.h"
 
 TEST(ZelkFontCache, DestructionReleasesEachCachedFont) {
   TestHost host;

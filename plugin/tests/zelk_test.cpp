@@ -8,11 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "tests/host/test_host.h"
 #include "plugin/instance.h"
+#include "plugin/tests/test_effect.h"
 #include "plugin/zelk_editor.h"
 #include "runtime/transforms.h"
-#include "plugin/tests/test_effect.h"
+#include "tests/host/test_host.h"
 
 namespace {
 
@@ -165,8 +165,8 @@ TEST_F(ZelkTest, HostTimeCopiesTheRecordOrReportsItsAbsence) {
   EXPECT_EQ(host.calls().back().value, 0x2400);
   EXPECT_EQ(host.calls().back().effect, record());
   // The runtime's other requests reach the host as these filters.
-  for (auto [request, filter] : {std::pair{kWantTempo, 0x400}, {kWantPlaying, 0x2},
-                                 {kWantRecording, 0x8}, {kWantPosition, 0x200}}) {
+  for (auto [request, filter] :
+       {std::pair{kWantTempo, 0x400}, {kWantPlaying, 0x2}, {kWantRecording, 0x8}, {kWantPosition, 0x200}}) {
     z->hostTime(request, t);
     EXPECT_EQ(host.calls().back().value, filter) << "request " << request;
   }

@@ -94,8 +94,8 @@ TEST(Chunk, SavedBytesAreTheMarkerAndTheValues) {
   fx.sliderValue[3] = -2;
   void* data = nullptr;
   ASSERT_EQ(fx.getChunk(&data), 16u);
-  EXPECT_EQ(bytesOf(data, 16), (std::vector<uint8_t>{0x00, 0x00, 0x7A, 0xC4, 0, 0, 0, 0, 0x00,
-                                                     0x00, 0x00, 0x3F, 0x00, 0x00, 0x00, 0xC0}));
+  EXPECT_EQ(bytesOf(data, 16), (std::vector<uint8_t>{0x00, 0x00, 0x7A, 0xC4, 0, 0, 0, 0, 0x00, 0x00, 0x00,
+                                                     0x3F, 0x00, 0x00, 0x00, 0xC0}));
   // Nothing but the marker: no chunk, and the out pointer is left alone.
   fx.saved = 0;
   void* untouched = &fx;
@@ -210,8 +210,8 @@ TEST_F(HostExchange, NoTimeInformationKeepsThePreviousValues) {
   link.timeFilters.clear();
   fx.initHostValues();
   fx.blockHostExchange();
-  EXPECT_EQ(link.timeFilters, (std::vector<int32_t>{kWantTempo, kWantTempo | kWantTimeSignature,
-                                                    kWantPlaying, kWantRecording, kWantPosition}));
+  EXPECT_EQ(link.timeFilters, (std::vector<int32_t>{kWantTempo, kWantTempo | kWantTimeSignature, kWantPlaying,
+                                                    kWantRecording, kWantPosition}));
   EXPECT_EQ(fx.vars.tempo, 120);
   EXPECT_EQ(fx.vars.hostTimeSigNumerator, 3);
   EXPECT_EQ(fx.vars.playState, 1);
@@ -227,7 +227,7 @@ TEST_F(HostExchange, RefreshRequestsAreRateLimitedAndCleared) {
   EXPECT_EQ(link.updateDisplays, 1);
   EXPECT_EQ(fx.vars.hostRefreshRequest, 0);
   EXPECT_EQ(link.calls.front(), "updateDisplay");  // before the time requests
-  for (int i = 0; i < 25; ++i) {  // 10 ms blocks for 0.25 s: no check is due yet
+  for (int i = 0; i < 25; ++i) {                   // 10 ms blocks for 0.25 s: no check is due yet
     fakeSeconds += 0.01;
     fx.vars.hostRefreshRequest = 1;
     fx.blockHostExchange();
@@ -251,7 +251,7 @@ TEST_F(HostExchange, LatencyGoesToTheRecordWhenItChanges) {
   link.calls.clear();
   fx.vars.latencySamples = 64.00000001;
   fx.blockHostExchange();
-  EXPECT_EQ(link.calls.size(), 4u);  // only the time requests
+  EXPECT_EQ(link.calls.size(), 4u);   // only the time requests
   fx.vars.latencySamples = 12.99995;  // the bias of toInt
   fx.blockHostExchange();
   EXPECT_EQ(link.initialDelay, 13);

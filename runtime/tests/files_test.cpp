@@ -88,8 +88,8 @@ protected:
   static void countSignal() { ++signals; }
   void SetUp() override {
     signals = 0;
-    folder = fs::temp_directory_path() /
-             ("brimtrace-log-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    folder =
+        fs::temp_directory_path() / ("brimtrace-log-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
     fs::create_directories(folder);
     path = (folder / "tulk.log.txt").string();
     setDebugLogSignal(&countSignal);

@@ -33,8 +33,7 @@ TEST(FormatNumber, FixedNotationWithThePrecisionOfToInt) {
 TEST(FormatNumber, LongTextsAreCutTo255CharactersWithoutOverrun) {
   const struct {
     double value, decimals;
-  } cases[] = {{1e300, 0}, {-1.7976931348623157e308, 3}, {1.0 / 3, 400},
-               {5e-324, 1100}, {0.1, 2000000000.0}};
+  } cases[] = {{1e300, 0}, {-1.7976931348623157e308, 3}, {1.0 / 3, 400}, {5e-324, 1100}, {0.1, 2000000000.0}};
   for (const auto& c : cases) {
     char out[kNumberTextSize];
     std::memset(out, 'x', sizeof out);

@@ -138,7 +138,7 @@ TEST(ComplexMultiply, PairwiseInPlaceUpToAnEvenCountThatFits) {
   ScriptMemory m;
   const Values a = randomValues(12, 5), b = randomValues(12, 6);
   put(m, 1000, a);
-  put(m, 200000, b);  // another block
+  put(m, 200000, b);                            // another block
   complexMultiplyInMemory(m, 1000, 200000, 5);  // rounds down to 4
   const Values y = get(m, 1000, 12);
   for (int i = 0; i < 4; ++i) {

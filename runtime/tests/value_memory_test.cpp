@@ -29,10 +29,18 @@ TEST(ScriptValue, StoreTruthAndEqualityRules) {
 }
 
 TEST(ScriptValue, ToIntBiasesAwayFromZeroThenTruncates) {
-  const std::pair<double, int32_t> cases[] = {
-      {2.9999, 3},  {2.99995, 3}, {-0.9999, -1},   {2.9998, 2},
-      {10.5, 10},   {-0.5, 0},    {-1.7, -1},      {2147483647.0, 2147483647},
-      {-2147483648.0, INT32_MIN}, {3e9, INT32_MIN}, {-3e9, INT32_MIN}, {kNaN, INT32_MIN}};
+  const std::pair<double, int32_t> cases[] = {{2.9999, 3},
+                                              {2.99995, 3},
+                                              {-0.9999, -1},
+                                              {2.9998, 2},
+                                              {10.5, 10},
+                                              {-0.5, 0},
+                                              {-1.7, -1},
+                                              {2147483647.0, 2147483647},
+                                              {-2147483648.0, INT32_MIN},
+                                              {3e9, INT32_MIN},
+                                              {-3e9, INT32_MIN},
+                                              {kNaN, INT32_MIN}};
   for (auto [value, expected] : cases) EXPECT_EQ(toInt(value), expected) << value;
 }
 

@@ -12,9 +12,9 @@ std::string moduleFileName(void* module) {
   HMODULE handle = static_cast<HMODULE>(module);
   if (handle == nullptr) {
     // Never the host's executable: the module that holds this very function.
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&moduleFileName), &handle))
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCSTR>(&moduleFileName), &handle))
       return {};
   }
   // A name that fills the buffer may have been cut; retry larger rather than take the

@@ -123,7 +123,8 @@ std::wstring tempFolder() {
 }
 
 std::string utf8(const std::wstring& w) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
   std::string s(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
   return s;
@@ -150,7 +151,9 @@ TEST(DragContainer, TextIsOneUtf8ItemGivenOnce) {
   EXPECT_EQ(drag.getCount(), 1);
   const auto got = items(drag);
   ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].bytes, "Gr\xc3\xbc\xc3\x9f" "e \xe2\x99\xaa");
+  EXPECT_EQ(got[0].bytes,
+            "Gr\xc3\xbc\xc3\x9f"
+            "e \xe2\x99\xaa");
   EXPECT_EQ(got[0].type, CDragContainer::kText);
 }
 

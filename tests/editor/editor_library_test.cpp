@@ -20,8 +20,7 @@ constexpr int kBlock = 512;
 
 // Feeds square waves whose sample-to-sample slew is leftSlew and rightSlew, idling the
 // editor between blocks, about every 10 ms.
-void runWithSlews(const Instance& fx, HostWindow& window, double leftSlew, double rightSlew,
-                  int idles) {
+void runWithSlews(const Instance& fx, HostWindow& window, double leftSlew, double rightSlew, int idles) {
   std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
   for (int i = 0; i < kBlock; ++i) {
     const float sign = (i % 2) ? -0.5f : 0.5f;

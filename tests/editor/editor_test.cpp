@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <map>
-#include <thread>
 #include <memory>
+#include <thread>
 
 #include "effect/fablo_effect.h"
 #include "plugin/runtime_hooks.h"
@@ -56,8 +56,7 @@ public:
   }
   ~Plugin() { close(); }
 
-  intptr_t dispatch(int32_t op, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                    float opt = 0) {
+  intptr_t dispatch(int32_t op, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0) {
     return record->dispatcher(record, op, index, value, ptr, opt);
   }
   void start() {
@@ -113,7 +112,9 @@ struct EditorTest : ::testing::Test {
     return p.passes() - before;
   }
   // Idles until the effect's mouse slots satisfy done.
-  bool waitMouse(const std::function<bool()>& done) { return waitFor(done, [&] { idle(); }); }
+  bool waitMouse(const std::function<bool()>& done) {
+    return waitFor(done, [&] { idle(); });
+  }
 };
 
 }  // namespace
@@ -278,11 +279,12 @@ TEST_F(EditorTest, TwoInstancesShowTheirEditorsAtOnce) {
   second.start();
   ASSERT_TRUE(open(*plugin, host));
   ASSERT_TRUE(open(second, secondHost));
-  ASSERT_TRUE(waitFor([&] { return plugin->passes() > 0 && second.passes() > 0; }, [&] {
-    idle(*plugin);
-    idle(second);
-    secondHost.pump();
-  }));
+  ASSERT_TRUE(waitFor([&] { return plugin->passes() > 0 && second.passes() > 0; },
+                      [&] {
+                        idle(*plugin);
+                        idle(second);
+                        secondHost.pump();
+                      }));
   EXPECT_EQ(host.childCount(), 1);
   EXPECT_EQ(secondHost.childCount(), 1);
   second.dispatch(effEditClose);

@@ -16,8 +16,7 @@ namespace {
 struct FrameFixture : ::testing::Test {
   WindowLog window;
   EventLog events;
-  CFrame* frame = new CFrame(CRect(0, 0, 400, 400), std::make_unique<RecordingWindow>(&window),
-                             nullptr);
+  CFrame* frame = new CFrame(CRect(0, 0, 400, 400), std::make_unique<RecordingWindow>(&window), nullptr);
   ~FrameFixture() override { frame->release(); }
 
   TestView* add(const CRect& r, const char* name) {
@@ -44,8 +43,8 @@ TEST_F(FrameMouse, PressMoveOutsideReleaseReachTheSameViewAndReleaseFreesCapture
   EXPECT_EQ(frame->getMouseDownView(), frame->getView(0));
   frame->handleMouseMoved(CPoint(-30, 450), kLButton);
   EXPECT_EQ(frame->handleMouseUp(CPoint(-31, 451), 0), kMouseEventHandled);
-  EXPECT_THAT(events.events, ElementsAre("down editor 10 20 18", "moved editor -30 450 2",
-                                         "up editor -31 451 0"));
+  EXPECT_THAT(events.events,
+              ElementsAre("down editor 10 20 18", "moved editor -30 450 2", "up editor -31 451 0"));
   EXPECT_THAT(window.calls, ElementsAre("capture", "trackLeave", "release"));
   EXPECT_EQ(frame->getMouseDownView(), nullptr);
 }
@@ -136,8 +135,8 @@ TEST_F(FrameMouse, PressEndsTheHoverAndAMoveTheHolderRefusesReleasesIt) {
   v->moveResult = kMouseEventNotHandled;
   frame->handleMouseMoved(CPoint(20, 20), kLButton);
   EXPECT_EQ(frame->getMouseDownView(), nullptr);
-  EXPECT_THAT(events.events, ElementsAre("exited v 10 10 2", "down v 10 10 2",
-                                         "moved v 20 20 2", "entered v 20 20 2"));
+  EXPECT_THAT(events.events,
+              ElementsAre("exited v 10 10 2", "down v 10 10 2", "moved v 20 20 2", "entered v 20 20 2"));
 }
 
 TEST_F(FrameMouse, RemovingTheViewThatHoldsTheMouseLeavesNoDanglingPointer) {
@@ -258,8 +257,8 @@ TEST_F(FramePaint, UpdateRectangleClipsBackgroundAndViewsAndSkipsViewsOutsideIt)
   EXPECT_THAT(lines(calls),
               ElementsAre("setClipRect 100 120 200 140",  // update rectangle
                           "setPenColor ff000000",         // background, opaque black
-                          "fillRectangle 0 0 400 400", "drawRectangle 0 0 399 399",
-                          "setFillColor ff0000ff", "fillRectangle 0 0 400 400",  // the view, clipped
+                          "fillRectangle 0 0 400 400", "drawRectangle 0 0 399 399", "setFillColor ff0000ff",
+                          "fillRectangle 0 0 400 400",  // the view, clipped
                           "setClipRect 0 0 400 400"));  // clip restored
   EXPECT_THAT(events.events, ElementsAre("draw editor 0 0 0"));
   context->release();
@@ -297,10 +296,9 @@ TEST_F(FramePaint, NestedContainersTranslateDrawingAndPaintChildrenInOrder) {
   const auto clips = named(calls, "setClipRect");
   // box, first (its rectangle), second (cut to the box), box, frame (the whole update
   // equals the initial clip, so the first setting is skipped).
-  EXPECT_THAT(lines(clips), ElementsAre("setClipRect 100 100 200 200",
-                                        "setClipRect 100 100 150 150",
-                                        "setClipRect 150 150 150 150",
-                                        "setClipRect 100 100 200 200", "setClipRect 0 0 400 400"));
+  EXPECT_THAT(lines(clips), ElementsAre("setClipRect 100 100 200 200", "setClipRect 100 100 150 150",
+                                        "setClipRect 150 150 150 150", "setClipRect 100 100 200 200",
+                                        "setClipRect 0 0 400 400"));
 }
 
 TEST_F(FramePaint, AddingAViewInvalidatesItAndInvalidRectTruncatesToWholePixels) {

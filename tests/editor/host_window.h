@@ -73,8 +73,7 @@ struct ResourceCounts {
 ResourceCounts resourceCounts();
 
 // Runs step until done answers true or the time runs out; false on time-out.
-bool waitFor(const std::function<bool()>& done, const std::function<void()>& step,
-             int timeoutMs = 3000);
+bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs = 3000);
 
 }  // namespace brimtrace_test
 

@@ -3,7 +3,6 @@
 #endif
 #include <windows.h>
 
-
 #include "tests/editor/host_window.h"
 
 namespace brimtrace_test {
@@ -46,9 +45,8 @@ HostWindow::HostWindow(int width, int height) : width_(width), height_(height) {
   if (!windowsAvailable() || !registerClass()) return;
   RECT r{0, 0, width, height};
   AdjustWindowRect(&r, WS_POPUP, FALSE);
-  hwnd_ = CreateWindowExW(0, kClass, L"Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                          r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                          GetModuleHandleW(nullptr), nullptr);
+  hwnd_ = CreateWindowExW(0, kClass, L"Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right - r.left,
+                          r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   pump();
 }
 
@@ -127,7 +125,9 @@ void HostWindow::moveTo(int x, int y, int modifiers) {
 
 void HostWindow::press(Button b, int modifiers) {
   held_ |= static_cast<int>(buttonFlag(b));
-  const UINT message = b == Button::Left ? WM_LBUTTONDOWN : b == Button::Middle ? WM_MBUTTONDOWN : WM_RBUTTONDOWN;
+  const UINT message = b == Button::Left     ? WM_LBUTTONDOWN
+                       : b == Button::Middle ? WM_MBUTTONDOWN
+                                             : WM_RBUTTONDOWN;
   if (HWND w = editorWindow(hwnd_))
     PostMessageW(w, message, static_cast<WPARAM>(held_) | keyFlags(modifiers),
                  MAKELPARAM(static_cast<WORD>(x_), static_cast<WORD>(y_)));

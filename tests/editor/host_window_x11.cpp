@@ -33,8 +33,8 @@ public:
       }
       const std::string fd = std::to_string(fds[1]);
       // -noreset: the server must not restart when the last client of a test leaves.
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-             "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
@@ -91,9 +91,9 @@ HostWindow::HostWindow(int width, int height) : width_(width), height_(height) {
   const int screen = DefaultScreen(d);
   // Without a window manager a top-level window stays where it is made: at (0, 0), so
   // window and root coordinates agree.
-  window_ = XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, static_cast<unsigned>(width),
-                                static_cast<unsigned>(height), 0, BlackPixel(d, screen),
-                                WhitePixel(d, screen));
+  window_ =
+      XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 0, BlackPixel(d, screen), WhitePixel(d, screen));
   XMapWindow(d, window_);
   XSync(d, False);
 }
@@ -183,8 +183,8 @@ void HostWindow::release(Button b, int modifiers) {
 
 bool HostWindow::editorHoldsMouse() const {
   // While another client holds the pointer, a grab of ours fails.
-  const int result = XGrabPointer(dpy(display_), window_, False, 0, GrabModeAsync, GrabModeAsync,
-                                  None, None, CurrentTime);
+  const int result =
+      XGrabPointer(dpy(display_), window_, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
   if (result == GrabSuccess) XUngrabPointer(dpy(display_), CurrentTime);
   XSync(dpy(display_), False);
   return result == AlreadyGrabbed;

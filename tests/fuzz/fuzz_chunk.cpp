@@ -37,10 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     intptr_t byteSize = 0;
     switch ((mode >> 1) & 3) {
-      case 0: byteSize = static_cast<intptr_t>(bytes.size()); break;
-      case 1: byteSize = static_cast<intptr_t>(in.take<uint16_t>() % (bytes.size() + 1)); break;
-      case 2: byteSize = -1 - static_cast<intptr_t>(in.take<uint32_t>()); break;
-      default: byteSize = in.take<int64_t>() | INT64_MIN; break;  // anything negative
+      case 0:
+        byteSize = static_cast<intptr_t>(bytes.size());
+        break;
+      case 1:
+        byteSize = static_cast<intptr_t>(in.take<uint16_t>() % (bytes.size() + 1));
+        break;
+      case 2:
+        byteSize = -1 - static_cast<intptr_t>(in.take<uint32_t>());
+        break;
+      default:
+        byteSize = in.take<int64_t>() | INT64_MIN;
+        break;  // anything negative
     }
     // Null data only where the size asks for no bytes.
     void* ptr = (mode & 8) && byteSize <= 0 ? nullptr : buffer.data();

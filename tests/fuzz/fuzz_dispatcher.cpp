@@ -37,8 +37,7 @@ std::size_t writableBytes(int32_t opcode) {
 
 bool isTextAnswer(int32_t opcode) {
   const std::size_t n = writableBytes(opcode);
-  return n != 0 && opcode != effEditGetRect && opcode != effGetChunk &&
-         opcode != effGetSpeakerArrangement;
+  return n != 0 && opcode != effEditGetRect && opcode != effGetChunk && opcode != effGetSpeakerArrangement;
 }
 
 // A VstEvents list of MIDI, SysEx and unknown events from the fuzzer's bytes, each
@@ -98,7 +97,8 @@ void dispatchOnce(AEffect* e, fuzz::Input& in, int32_t opcode) {
     const std::vector<uint8_t> bytes = in.bytes(in.byte() * 4u);
     GuardedBuffer chunk(bytes.size(), bytes);
     // Never more than the bytes there are; negative sizes as they come.
-    if (value > static_cast<intptr_t>(bytes.size())) value = static_cast<intptr_t>(value % (bytes.size() + 1));
+    if (value > static_cast<intptr_t>(bytes.size()))
+      value = static_cast<intptr_t>(value % (bytes.size() + 1));
     dispatch(e, opcode, index, value, chunk.data(), opt);
     FUZZ_CHECK(chunk.unchanged(), value);
     return;

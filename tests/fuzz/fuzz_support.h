@@ -21,8 +21,8 @@ namespace fuzz {
   std::fflush(stderr);
   std::abort();
 }
-#define FUZZ_CHECK(condition, detail) \
-  do {                                \
+#define FUZZ_CHECK(condition, detail)                                           \
+  do {                                                                          \
     if (!(condition)) ::fuzz::fail(#condition, static_cast<long long>(detail)); \
   } while (0)
 

@@ -59,7 +59,8 @@ struct Rgb24Picture {
 
 inline int channelDistance(uint32_t a, uint32_t b) {
   int d = 0;
-  for (int shift = 0; shift < 24; shift += 8) d = std::max(d, std::abs(int(a >> shift & 255) - int(b >> shift & 255)));
+  for (int shift = 0; shift < 24; shift += 8)
+    d = std::max(d, std::abs(int(a >> shift & 255) - int(b >> shift & 255)));
   return d;
 }
 
@@ -84,10 +85,10 @@ struct Box {
 // Where the analyzer writes text: font rasterisers differ, so these are not compared.
 inline const std::vector<Box>& analyzerTextBoxes() {
   static const std::vector<Box> boxes = {
-      {12, 82, 100, 100},   // v20260721 at (15, 85)
-      {185, 0, 330, 24},    // Absolute ceiling at (190, 0)
-      {172, 18, 340, 42},   // !!! LOGARITHMIC !!! at (178, 20)
-      {5, 346, 190, 394},   // the two legend lines at (10, 350) and (10, 370)
+      {12, 82, 100, 100},  // v20260721 at (15, 85)
+      {185, 0, 330, 24},   // Absolute ceiling at (190, 0)
+      {172, 18, 340, 42},  // !!! LOGARITHMIC !!! at (178, 20)
+      {5, 346, 190, 394},  // the two legend lines at (10, 350) and (10, 370)
   };
   return boxes;
 }

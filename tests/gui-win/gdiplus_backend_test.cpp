@@ -314,7 +314,8 @@ TEST(GdiplusBitmap, PartIsCopiedOneToOne) {
   auto* gsrc = static_cast<GdiplusBitmap*>(src.bitmap.get());
   for (int y = 0; y < 99; ++y)
     for (int x = 0; x < 99; ++x)
-      Gdiplus::DllExports::GdipBitmapSetPixel(gsrc->handle(), x, y, 0xFF000000u | uint32_t(x) << 16 | uint32_t(y) << 8 | 7);
+      Gdiplus::DllExports::GdipBitmapSetPixel(gsrc->handle(), x, y,
+                                              0xFF000000u | uint32_t(x) << 16 | uint32_t(y) << 8 | 7);
   Canvas dst(80, 80);
   dst.surface->drawBitmap(*src.bitmap, 10, 10, 20, 30, 50, 50, 255);
   for (int y = 0; y < 80; ++y)
@@ -389,9 +390,11 @@ TEST(GdiplusBitmap, EmbeddedImagesDecodeThroughTheResourceStream) {
     EXPECT_EQ(bitmap->width(), sizes[n]);
     EXPECT_EQ(bitmap->height(), sizes[n]);
   }
-  auto logo = platform::decodePng(findEmbeddedResource(0, "DATA").data(), findEmbeddedResource(0, "DATA").size());
+  auto logo =
+      platform::decodePng(findEmbeddedResource(0, "DATA").data(), findEmbeddedResource(0, "DATA").size());
   EXPECT_EQ(static_cast<GdiplusBitmap&>(*logo).pixel(0, 0) >> 24, 255u);  // the logo tile is opaque
-  auto overlay = platform::decodePng(findEmbeddedResource(1, "DATA").data(), findEmbeddedResource(1, "DATA").size());
+  auto overlay =
+      platform::decodePng(findEmbeddedResource(1, "DATA").data(), findEmbeddedResource(1, "DATA").size());
   EXPECT_EQ(static_cast<GdiplusBitmap&>(*overlay).pixel(0, 0) >> 24, 0u);  // overlays are transparent
   EXPECT_FALSE(platformResourceBitmap(0));  // no bitmap resources of the platform's own type
 }

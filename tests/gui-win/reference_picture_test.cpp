@@ -1,7 +1,8 @@
 // Linux side of the Windows picture check: the committed reference picture (which the
 // Windows build compares its GDI+ rendering with) is still what cairo draws for the
 // scenario. Regenerate it after a change to the picture with
-//   BRIMTRACE_WRITE_REFERENCE=tests/gui-win/reference/analyzer_linux.png build/linux/tests/gui-win/reference_picture_test
+//   BRIMTRACE_WRITE_REFERENCE=tests/gui-win/reference/analyzer_linux.png
+//   build/linux/tests/gui-win/reference_picture_test
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -31,7 +32,8 @@ TEST(ReferencePicture, CommittedReferenceMatchesTheCairoRendering) {
   auto got = Rgb24Picture::from(400, 400, [&](int x, int y) { return drawn.pixel(x, y); });
   // Same rasteriser: only a newer cairo or font version may move a level or two.
   int differing = 0;
-  for (size_t i = 0; i < want.pixels.size(); ++i) differing += channelDistance(want.pixels[i], got.pixels[i]) > 2;
+  for (size_t i = 0; i < want.pixels.size(); ++i)
+    differing += channelDistance(want.pixels[i], got.pixels[i]) > 2;
   EXPECT_EQ(differing, 0) << "the picture changed: regenerate the reference (see the top of this file)";
   Agreement a = comparePictures(want, got);
   EXPECT_EQ(a.disagreeing, 0);

@@ -112,8 +112,8 @@ TEST_F(Analyze, ClicksAndStepsGiveExactPeaksWindowsCountsAndRows) {
   EXPECT_EQ(left["peak_time"], windowTime(20));  // the tie goes to the earlier window
   EXPECT_EQ(left["windows_over_1"], 0);          // 1.0 does not exceed 1
   EXPECT_EQ(left["windows_over_2"], 0);
-  json top = json::array({{windowTime(20), 1.0}, {windowTime(50), 1.0}, {windowTime(99), 0.25},
-                          {windowTime(100), 0.25}});
+  json top = json::array(
+      {{windowTime(20), 1.0}, {windowTime(50), 1.0}, {windowTime(99), 0.25}, {windowTime(100), 0.25}});
   for (int k = 0; k < 6; ++k) top.push_back({windowTime(k), 0.0});
   EXPECT_EQ(left["top"], top);
   const json& right = r["channels"]["right"];
@@ -147,9 +147,9 @@ TEST_F(Analyze, ClicksAndStepsGiveExactPeaksWindowsCountsAndRows) {
   auto white = [](uint32_t c) { return blue(c) >= 40; };
   auto redOnly = [](uint32_t c) { return red(c) >= 40 && green(c) < red(c) / 2; };
   // Window k covers columns [k * 1000 / 300, (k + 1) * 1000 / 300).
-  EXPECT_NEAR(topRow(image, plot, 67, white), 38, 1);     // 1.0, as in the editor
+  EXPECT_NEAR(topRow(image, plot, 67, white), 38, 1);  // 1.0, as in the editor
   EXPECT_NEAR(topRow(image, plot, 167, white), 38, 1);
-  EXPECT_NEAR(topRow(image, plot, 331, white), 81, 1);    // 0.25 in windows 99 and 100
+  EXPECT_NEAR(topRow(image, plot, 331, white), 81, 1);  // 0.25 in windows 99 and 100
   EXPECT_NEAR(topRow(image, plot, 335, white), 81, 1);
   EXPECT_NEAR(topRow(image, plot, 668, redOnly), 9, 1);   // 2.5
   EXPECT_NEAR(topRow(image, plot, 501, redOnly), 31, 1);  // 1.25
@@ -167,7 +167,7 @@ TEST_F(Analyze, ClicksAndStepsGiveExactPeaksWindowsCountsAndRows) {
 TEST_F(Analyze, MonoFeedsBothChannelsOnTheWindowBoundaries) {
   // 25 ms at 44.1 kHz: windows start at round(k * 1102.5), so at 0, 1103, 2205, 3308...
   std::vector<double> s(44100, 0.0);
-  s[1102] = 0.5;  // the last frame of window 0: its fall is window 1's
+  s[1102] = 0.5;    // the last frame of window 0: its fall is window 1's
   s[2205] = -0.25;  // the first frame of window 2
   writeWav(wav.path(), 1, 44100, SampleEncoding::Pcm16, s);
   std::string out, err;
@@ -194,9 +194,9 @@ TEST_F(Analyze, MonoFeedsBothChannelsOnTheWindowBoundaries) {
 
 TEST_F(Analyze, MoreThanTwoChannelsUseTheFirstTwoAndSaySo) {
   std::vector<double> s(static_cast<size_t>(kRate) * 4, 0.0);
-  s[1000 * 4 + 0] = 0.5;   // left
-  s[2000 * 4 + 1] = 0.125; // right
-  s[3000 * 4 + 2] = 1.0;   // channels 3 and 4 are not analysed
+  s[1000 * 4 + 0] = 0.5;    // left
+  s[2000 * 4 + 1] = 0.125;  // right
+  s[3000 * 4 + 2] = 1.0;    // channels 3 and 4 are not analysed
   s[3000 * 4 + 3] = 1.0;
   writeWav(wav.path(), 4, kRate, SampleEncoding::Float64, s);
   std::string out, err;
@@ -211,7 +211,8 @@ TEST_F(Analyze, MoreThanTwoChannelsUseTheFirstTwoAndSaySo) {
 TEST_F(Analyze, AFileWithoutFramesReportsPeaksOfZero) {
   writeWav(wav.path(), 2, kRate, SampleEncoding::Pcm16, {});
   std::string out, err;
-  ASSERT_EQ(run({"analyze", wav.path(), "--json", jsonFile.path(), "--png", png.path()}, out, err), kOk) << err;
+  ASSERT_EQ(run({"analyze", wav.path(), "--json", jsonFile.path(), "--png", png.path()}, out, err), kOk)
+      << err;
   EXPECT_NE(out.find("no frames: peaks 0"), std::string::npos) << out;
   const json r = readJson(jsonFile.path());
   EXPECT_EQ(r["frames"], 0);
@@ -301,7 +302,8 @@ TEST(AnalyzeInput, BuiltInWavReaderGivesLibsndfilesValues) {
     ASSERT_EQ(builtIn->read(a.data(), info.frames), info.frames);
     ASSERT_EQ(platform->read(b.data(), info.frames), info.frames);
     for (size_t i = 0; i < s.size(); ++i) {
-      ASSERT_EQ(std::memcmp(&a[i], &viaLibsndfile[i], sizeof(double)), 0) << i << ": " << a[i] << " " << viaLibsndfile[i];
+      ASSERT_EQ(std::memcmp(&a[i], &viaLibsndfile[i], sizeof(double)), 0)
+          << i << ": " << a[i] << " " << viaLibsndfile[i];
       ASSERT_EQ(std::memcmp(&b[i], &viaLibsndfile[i], sizeof(double)), 0) << i;
     }
   }

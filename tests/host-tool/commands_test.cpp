@@ -31,7 +31,9 @@ Result run(std::vector<std::string> args) {
 }
 
 const std::string kPlugin = nativePath(BRIMTRACE_PLUGIN);
-std::string fake(const char* kind) { return nativePath(std::string(FAKE_PLUGIN_DIR) + "/fake_" + kind + FAKE_SUFFIX); }
+std::string fake(const char* kind) {
+  return nativePath(std::string(FAKE_PLUGIN_DIR) + "/fake_" + kind + FAKE_SUFFIX);
+}
 
 // One error line, prefixed with the program name, and nothing on the output.
 void expectOneErrorLine(const Result& r, const std::string& fragment) {
@@ -42,7 +44,8 @@ void expectOneErrorLine(const Result& r, const std::string& fragment) {
   EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
 }
 
-std::vector<double> readAll(const std::string& path, int* channels = nullptr, SampleEncoding* encoding = nullptr) {
+std::vector<double> readAll(const std::string& path, int* channels = nullptr,
+                            SampleEncoding* encoding = nullptr) {
   std::string error;
   auto r = openWavReader(path, error);
   EXPECT_TRUE(r) << error;
@@ -79,15 +82,16 @@ TEST(HostInfo, ReportsTheRecordNamesCapabilitiesAndEditorOfTheBuiltPlugin) {
   const Result r = run({"info", kPlugin});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  for (const char* line : {"entry             VSTPluginMain\n", "magic             0x56737450 'VstP'\n",
-                           "unique id         6248 (0x00001868", "version           1\n",
-                           "flags             0x1031 has-editor can-replace program-chunks can-double-replace\n",
-                           "inputs            2\n", "outputs           2\n", "parameters        0\n",
-                           "programs          1\n", "initial delay     0 frames\n", "VST version       2400\n",
-                           "vendor version    1000\n", "vendor            \"QUILLMERE\"\n",
-                           "product           \"QUILLMERE - Brimtrace logarithmic - 20260721\"\n",
-                           "editor            400 x 400 (top 0, left 0, bottom 400, right 400)\n",
-                           "  receiveVstMidiEvent   yes (0x1131)\n", "  bypass                no\n"})
+  for (const char* line :
+       {"entry             VSTPluginMain\n", "magic             0x56737450 'VstP'\n",
+        "unique id         6248 (0x00001868", "version           1\n",
+        "flags             0x1031 has-editor can-replace program-chunks can-double-replace\n",
+        "inputs            2\n", "outputs           2\n", "parameters        0\n", "programs          1\n",
+        "initial delay     0 frames\n", "VST version       2400\n", "vendor version    1000\n",
+        "vendor            \"QUILLMERE\"\n",
+        "product           \"QUILLMERE - Brimtrace logarithmic - 20260721\"\n",
+        "editor            400 x 400 (top 0, left 0, bottom 400, right 400)\n",
+        "  receiveVstMidiEvent   yes (0x1131)\n", "  bypass                no\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << "missing: " << line << "\n" << r.out;
   // Hosts keep 32 bytes of the effect name: the plug-in must not hand more.
   const size_t at = r.out.find("effect name       \"");
@@ -186,19 +190,25 @@ TEST(HostErrors, EveryFailureIsOneLineAndANonZeroCode) {
   expectOneErrorLine(run({"info", fake("bad_magic")}), "is not a VST 2.4 plug-in: its effect record");
   expectOneErrorLine(run({"process", kPlugin, "/no/such/in.wav", out.path()}), "/no/such/in.wav");
   expectOneErrorLine(run({"process", kPlugin, text.path(), out.path()}), text.path());
-  expectOneErrorLine(run({"process", kPlugin, in.path(), "/no/such/folder/out.wav"}), "/no/such/folder/out.wav");
+  expectOneErrorLine(run({"process", kPlugin, in.path(), "/no/such/folder/out.wav"}),
+                     "/no/such/folder/out.wav");
   expectOneErrorLine(run({"process", kPlugin, in.path(), in.path()}), "would overwrite its own input");
   expectOneErrorLine(run({"process", fake("float_only"), in.path(), out.path(), "--double"}),
                      "does not process 64-bit samples");
   expectOneErrorLine(run({"snapshot", fake("float_only"), "--png", out.path()}), "the plug-in has no editor");
 
   // Usage errors: code 2.
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, {"frobnicate"}, {"info"}, {"info", "a", "b"}, {"info", kPlugin, "--double"},
-        {"process", kPlugin, in.path()}, {"process", kPlugin, in.path(), out.path(), "--block", "0"},
-        {"process", kPlugin, in.path(), out.path(), "--block", "12x"},
-        {"process", kPlugin, in.path(), out.path(), "--block"}, {"snapshot", kPlugin},
-        {"signal", out.path(), "--seconds", "-1"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                               {"frobnicate"},
+                                               {"info"},
+                                               {"info", "a", "b"},
+                                               {"info", kPlugin, "--double"},
+                                               {"process", kPlugin, in.path()},
+                                               {"process", kPlugin, in.path(), out.path(), "--block", "0"},
+                                               {"process", kPlugin, in.path(), out.path(), "--block", "12x"},
+                                               {"process", kPlugin, in.path(), out.path(), "--block"},
+                                               {"snapshot", kPlugin},
+                                               {"signal", out.path(), "--seconds", "-1"}}) {
     const Result r = run(args);
     EXPECT_EQ(r.code, kUsage) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -225,7 +235,8 @@ TEST(HostCompare, TellsEqualFilesFromDifferentOnes) {
   const Result equal = run({"compare", a.path(), same.path()});
   EXPECT_EQ(equal.code, 0) << equal.err;
   EXPECT_EQ(equal.out, "same samples: 5000 frames of 2 channels\n");
-  expectOneErrorLine(run({"compare", a.path(), other.path()}), "1 samples differ, the first at frame 4500, by up to 0.001");
+  expectOneErrorLine(run({"compare", a.path(), other.path()}),
+                     "1 samples differ, the first at frame 4500, by up to 0.001");
   EXPECT_EQ(run({"compare", a.path(), other.path(), "--tolerance", "0.01"}).code, 0);
   expectOneErrorLine(run({"compare", a.path(), shorter.path()}), "differ in length");
   expectOneErrorLine(run({"compare", a.path(), mono.path()}), "differ in layout");

@@ -86,8 +86,8 @@ bool openEditor(Fake* fake, void* parent) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"FakePluginEditor";
   RegisterClassW(&wc);
-  fake->window = CreateWindowExW(0, L"FakePluginEditor", L"", WS_CHILD | WS_VISIBLE, 0, 0, kEditorSize, kEditorSize,
-                                 static_cast<HWND>(parent), nullptr, wc.hInstance, nullptr);
+  fake->window = CreateWindowExW(0, L"FakePluginEditor", L"", WS_CHILD | WS_VISIBLE, 0, 0, kEditorSize,
+                                 kEditorSize, static_cast<HWND>(parent), nullptr, wc.hInstance, nullptr);
   if (!fake->window) return false;
   SetWindowLongPtrW(fake->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(fake));
   return true;
@@ -105,8 +105,8 @@ void closeEditor(Fake* fake) {
 bool openEditor(Fake* fake, void* parent) {
   fake->display = XOpenDisplay(nullptr);
   if (!fake->display) return false;
-  fake->window = XCreateSimpleWindow(fake->display, reinterpret_cast<Window>(parent), 0, 0, kEditorSize, kEditorSize,
-                                     0, 0, kRed);
+  fake->window = XCreateSimpleWindow(fake->display, reinterpret_cast<Window>(parent), 0, 0, kEditorSize,
+                                     kEditorSize, 0, 0, kRed);
   XMapWindow(fake->display, fake->window);
   XFlush(fake->display);
   return true;
@@ -129,7 +129,8 @@ void closeEditor(Fake* fake) {
 }
 #endif
 
-[[maybe_unused]] intptr_t VST_CALLBACK dispatcher(AEffect* e, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+[[maybe_unused]] intptr_t VST_CALLBACK dispatcher(AEffect* e, int32_t opcode, int32_t, intptr_t, void* ptr,
+                                                  float) {
   Fake* fake = fakeOf(e);
   switch (opcode) {
     case effOpen:
@@ -137,21 +138,32 @@ void closeEditor(Fake* fake) {
       *static_cast<volatile int*>(ptr) = 1;  // ptr is null for effOpen
 #endif
       return 0;
-    case effClose: delete fake; return 1;
-    case effGetEffectName: std::strcpy(static_cast<char*>(ptr), "Fake"); return 1;
-    case effGetVendorString: std::strcpy(static_cast<char*>(ptr), "Tests"); return 1;
+    case effClose:
+      delete fake;
+      return 1;
+    case effGetEffectName:
+      std::strcpy(static_cast<char*>(ptr), "Fake");
+      return 1;
+    case effGetVendorString:
+      std::strcpy(static_cast<char*>(ptr), "Tests");
+      return 1;
 #if FAKE_HAS_EDITOR
-    case effEditGetRect: *static_cast<ERect**>(ptr) = &fake->rect; return 1;
+    case effEditGetRect:
+      *static_cast<ERect**>(ptr) = &fake->rect;
+      return 1;
     case effEditOpen:
       fake->idles = 0;
       return openEditor(fake, ptr) ? 1 : 0;
-    case effEditClose: closeEditor(fake); return 0;
+    case effEditClose:
+      closeEditor(fake);
+      return 0;
     case effEditIdle:
       ++fake->idles;
       idleEditor(fake);
       return 0;
 #endif
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -166,7 +178,9 @@ void process(AEffect* e, Sample** in, Sample** out, int32_t frames) {
   }
 }
 
-[[maybe_unused]] void VST_CALLBACK processFloat(AEffect* e, float** in, float** out, int32_t frames) { process(e, in, out, frames); }
+[[maybe_unused]] void VST_CALLBACK processFloat(AEffect* e, float** in, float** out, int32_t frames) {
+  process(e, in, out, frames);
+}
 [[maybe_unused]] void VST_CALLBACK processDouble(AEffect* e, double** in, double** out, int32_t frames) {
   process(e, in, out, frames);
 }

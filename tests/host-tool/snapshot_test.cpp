@@ -11,8 +11,8 @@
 #include "tools/host/commands.h"
 
 using namespace host;
-using host_test::nativePath;
 using host_test::loadPng;
+using host_test::nativePath;
 using host_test::Png;
 using host_test::TempFile;
 
@@ -60,7 +60,8 @@ TEST_F(Snapshot, CapturesWhatTheEditorDrewAfterSoundAndIdleCalls) {
 TEST_F(Snapshot, TheBuiltPluginsEditorDrawsIntoTheWindow) {
   TempFile png(".png");
   std::string out, err;
-  const int code = run({"snapshot", nativePath(BRIMTRACE_PLUGIN), "--png", png.path(), "--seconds", "1"}, out, err);
+  const int code =
+      run({"snapshot", nativePath(BRIMTRACE_PLUGIN), "--png", png.path(), "--seconds", "1"}, out, err);
   if (code != 0 && err.find("no working editor") != std::string::npos)
     GTEST_SKIP() << "the plug-in's editor draws no window yet: " << err;
   ASSERT_EQ(code, 0) << err;

@@ -28,8 +28,8 @@ public:
   }
   const std::string& path() const { return path_; }
   void write(const std::vector<unsigned char>& bytes) const {
-    std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
   bool exists() const { return std::filesystem::exists(path_); }
 

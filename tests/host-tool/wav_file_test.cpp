@@ -80,8 +80,10 @@ TEST(WavFile, EveryEncodingRoundTripsExactly) {
     std::vector<double> samples;
     for (int i = 0; i < 300; ++i) {
       double v = std::sin(i * 0.37) * 0.9;
-      if (c.step > 0) v = std::round(v / c.step) * c.step;
-      else if (c.encoding == SampleEncoding::Float32) v = static_cast<float>(v);
+      if (c.step > 0)
+        v = std::round(v / c.step) * c.step;
+      else if (c.encoding == SampleEncoding::Float32)
+        v = static_cast<float>(v);
       samples.push_back(v);
     }
     if (c.step > 0) {
@@ -185,7 +187,8 @@ TEST(WavFile, RefusesWhatItCannotReadWithAReason) {
   } cases[] = {
       {"empty", {}, "not a WAV file"},
       {"text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!'}, "not a WAV file"},
-      {"no format", [] {
+      {"no format",
+       [] {
          std::vector<unsigned char> b;
          tag(b, "RIFF");
          put32(b, 12);
@@ -193,7 +196,8 @@ TEST(WavFile, RefusesWhatItCannotReadWithAReason) {
          tag(b, "data");
          put32(b, 0);
          return b;
-       }(), "no format chunk"},
+       }(),
+       "no format chunk"},
       {"ADPCM", wav(2, 1, 8000, 4, {0, 0}), "unsupported sample format"},
       {"12-bit", wav(1, 1, 8000, 12, {0, 0}), "unsupported sample format"},
       {"no channels", wav(1, 0, 8000, 16, {0, 0}), "damaged format chunk"},

@@ -54,10 +54,10 @@ TEST_F(Dispatcher, FixedAnswers) {
 
 TEST_F(Dispatcher, RequestsWithoutAnAnswerAnswerZero) {
   // Everything else, including numbers outside the table, answers 0 and writes nothing.
-  const std::vector<int32_t> quiet = {9,  16, 17, 18, 20, 21, 27, 28, 30, 31, 32, 33, 34, 36, 37,
-                                      38, 39, 40, 41, 42, 43, 44, 46, 50, 52, 53, 54, 55, 56, 57,
-                                      62, 64, 65, 66, 67, 68, 70, 71, 72, 74, 75, 76, 77, 78, 79,
-                                      80, 81, 200, 100000, -1, -1000, INT32_MIN, INT32_MAX};
+  const std::vector<int32_t> quiet = {
+      9,  16, 17, 18, 20, 21, 27, 28, 30, 31, 32, 33,  34,     36, 37,    38,        39,       40,
+      41, 42, 43, 44, 46, 50, 52, 53, 54, 55, 56, 57,  62,     64, 65,    66,        67,       68,
+      70, 71, 72, 74, 75, 76, 77, 78, 79, 80, 81, 200, 100000, -1, -1000, INT32_MIN, INT32_MAX};
   for (int32_t opcode : quiet) {
     char buffer[256];
     std::memset(buffer, 0x5A, sizeof buffer);
@@ -69,7 +69,8 @@ TEST_F(Dispatcher, RequestsWithoutAnAnswerAnswerZero) {
 TEST_F(Dispatcher, TextAnswersFitTheInterfaceBuffers) {
   intptr_t answer = 0;
   // The names are longer than the effect-name and program-name buffers: cut, terminated.
-  EXPECT_EQ(textAnswer(effGetEffectName, 32, &answer), std::string("QUILLMERE - Brimtrace logarithmic - 20260721").substr(0, 31));
+  EXPECT_EQ(textAnswer(effGetEffectName, 32, &answer),
+            std::string("QUILLMERE - Brimtrace logarithmic - 20260721").substr(0, 31));
   EXPECT_EQ(answer, 1);
   EXPECT_EQ(textAnswer(effGetVendorString, 64, &answer), "QUILLMERE");
   EXPECT_EQ(answer, 1);
@@ -135,10 +136,10 @@ TEST_F(Dispatcher, EditorAndSpeakerRequests) {
 }
 
 TEST_F(Dispatcher, NullPointersWhereAnswersAreWrittenAreRefused) {
-  for (int32_t opcode : {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
-                         effEditGetRect, effGetChunk, effGetEffectName, effGetVendorString,
-                         effGetProductString, effGetProgramNameIndexed, effSetProgramName,
-                         effProcessEvents, effEditOpen}) {
+  for (int32_t opcode :
+       {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName, effEditGetRect, effGetChunk,
+        effGetEffectName, effGetVendorString, effGetProductString, effGetProgramNameIndexed,
+        effSetProgramName, effProcessEvents, effEditOpen}) {
     EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
   }
   EXPECT_EQ(dispatch(effSetChunk, 0, 260, nullptr), 0);

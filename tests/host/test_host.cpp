@@ -35,8 +35,8 @@ PluginLibrary::PluginLibrary(const std::string& path) : PluginModule(path) {
 namespace {
 TestHost* currentHost = nullptr;
 
-intptr_t VST_CALLBACK hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
-                                   void* ptr, float opt) {
+intptr_t VST_CALLBACK hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                   float opt) {
   return currentHost ? currentHost->onCall(effect, opcode, index, value, ptr, opt) : 0;
 }
 }  // namespace

@@ -96,4 +96,3 @@ public:
 private:
   AEffect* effect_;
 };
-

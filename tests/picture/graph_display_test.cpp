@@ -44,7 +44,7 @@ TEST_F(GraphFixture, ZeroHistoryDrawsFlatTracesAtTheBottomBetweenCeilingAndFrame
   const auto drawn = drawnLines();
   ASSERT_EQ(drawn.size(), 1u + 99 + 99 + 4);
   EXPECT_EQ(drawn[0], "drawLine 100 16 390 16");  // ceiling
-  EXPECT_EQ(drawn[1], "drawLine 0 400 4 400");     // left trace, entry 0 to 1
+  EXPECT_EQ(drawn[1], "drawLine 0 400 4 400");    // left trace, entry 0 to 1
   EXPECT_EQ(drawn[99], "drawLine 395 400 400 400");
   EXPECT_EQ(drawn[100], "drawLine 0 400 4 400");  // right trace
   EXPECT_THAT(std::vector<std::string>(drawn.end() - 4, drawn.end()),
@@ -79,7 +79,7 @@ TEST_F(GraphFixture, NewestEntryAtTheRightOnTheLogScale) {
   EXPECT_NEAR(fx->segStartX, 395.95959, 1e-4);
   EXPECT_NEAR(fx->segEndX, 400, 1e-9);
   const auto drawn = drawnLines();
-  EXPECT_EQ(drawn[99], "drawLine 395 400 400 38");   // left: 1 at y 38.433
+  EXPECT_EQ(drawn[99], "drawLine 395 400 400 38");    // left: 1 at y 38.433
   EXPECT_EQ(drawn[198], "drawLine 395 400 400 183");  // right: 0.01 at y 183.06
   // The right trace ran last, so the segment variables hold its last segment.
   EXPECT_NEAR(fx->segEndY, 183.06, 0.01);
@@ -135,8 +135,7 @@ TEST_F(GraphFixture, LogoOverlayPulsesWithThePhase) {
   for (int i = 47; i <= 90; ++i) pass();
   EXPECT_NEAR(fx->glowAlpha, 0.8, 0.001);
   EXPECT_NEAR(fx->glowPhase, 0.0168, 0.0001);  // wrapped after the 90th pass
-  EXPECT_THAT(lines(named(plugin.calls, "fillRectangle")),
-              ::testing::Contains("fillRectangle 0 0 120 110"));
+  EXPECT_THAT(lines(named(plugin.calls, "fillRectangle")), ::testing::Contains("fillRectangle 0 0 120 110"));
 }
 
 TEST_F(GraphFixture, BeforeTheFirstFrameTheGraphHasNoSize) {
@@ -145,9 +144,9 @@ TEST_F(GraphFixture, BeforeTheFirstFrameTheGraphHasNoSize) {
   ASSERT_EQ(drawn.size(), 1u + 99 + 99 + 4);
   EXPECT_EQ(drawn[0], "drawLine 100 -384 -10 -384");
   EXPECT_EQ(drawn[1], "drawLine 0 0 0 0");
-  EXPECT_THAT(std::vector<std::string>(drawn.end() - 4, drawn.end()),
-              ElementsAre("drawLine 0 0 -1 0", "drawLine -1 0 -1 -1", "drawLine -1 -1 0 -1",
-                          "drawLine 0 -1 0 0"));
+  EXPECT_THAT(
+      std::vector<std::string>(drawn.end() - 4, drawn.end()),
+      ElementsAre("drawLine 0 0 -1 0", "drawLine -1 0 -1 -1", "drawLine -1 -1 0 -1", "drawLine 0 -1 0 0"));
 }
 
 TEST_F(GraphFixture, AfterResetWithoutInitNothingIsTraced) {

@@ -116,9 +116,9 @@ TEST_F(GraphPicture, CaptionsInYellowWhereTheyBelong) {
   struct Box {
     int x0, y0, x1, y1;
   };
-  const Box captions[] = {{10, 350, 190, 369},   // LEFT channel = White
-                          {10, 370, 190, 389},   // RIGHT channel = Red
-                          {190, 1, 330, 15},     // Absolute ceiling
+  const Box captions[] = {{10, 350, 190, 369},  // LEFT channel = White
+                          {10, 370, 190, 389},  // RIGHT channel = Red
+                          {190, 1, 330, 15},    // Absolute ceiling
                           {178, 21, 330, 37}};  // !!! LOGARITHMIC !!!
   for (const Box& b : captions) {
     EXPECT_GT(litIn(b.x0, b.y0, b.x1, b.y1), 50) << b.x0 << "," << b.y0;

@@ -53,8 +53,7 @@ Round runRound(int blocks, unsigned seed) {
     while (!started.load()) std::this_thread::yield();
     // At least `blocks` blocks, and on until the other threads have done their share
     // meanwhile (bounded, for a starved scheduler).
-    for (int b = 0; b < kMaxBlocks && (b < blocks || paints < kMinPaints || restores < kMinRestores);
-         ++b) {
+    for (int b = 0; b < kMaxBlocks && (b < blocks || paints < kMinPaints || restores < kMinRestores); ++b) {
       for (int i = 0; i < kFrames; ++i) {
         x = x * 1664525u + 1013904223u;
         in0[i] = static_cast<float>(static_cast<int>(x >> 8) % 2001 - 1000) / 1000.0f;

@@ -125,11 +125,13 @@ TEST(EditorLifecycle, OpenPaintCloseCyclesLeaveNothingBehind) {
 
   auto cycle = [&] {
     ASSERT_EQ(fx.dispatch(effEditOpen, 0, 0, window.handle()), 1);
-    ASSERT_TRUE(waitFor([&] { return framePainted(window); }, [&] {
-      fx->processReplacing(fx.get(), inputs, outputs, 256);
-      fx.dispatch(effEditIdle);
-      window.pump();
-    })) << "the editor never painted";
+    ASSERT_TRUE(waitFor([&] { return framePainted(window); },
+                        [&] {
+                          fx->processReplacing(fx.get(), inputs, outputs, 256);
+                          fx.dispatch(effEditIdle);
+                          window.pump();
+                        }))
+        << "the editor never painted";
     fx.dispatch(effEditClose);
     window.pump();
     host.clear();  // the host's own record of calls is not the plug-in's memory
@@ -142,10 +144,11 @@ TEST(EditorLifecycle, OpenPaintCloseCyclesLeaveNothingBehind) {
     if (HasFatalFailure()) return;
   }
   const Counts after = counts(window);
-  std::printf("%d cycles: handles %lld -> %lld, GDI objects %lld -> %lld, windows %lld -> %lld, "
-              "heap %+lld bytes, resident %lld -> %lld KiB\n",
-              n, before.handles, after.handles, before.gdiObjects, after.gdiObjects, before.windows,
-              after.windows, after.heapBytes - before.heapBytes, before.residentKiB, after.residentKiB);
+  std::printf(
+      "%d cycles: handles %lld -> %lld, GDI objects %lld -> %lld, windows %lld -> %lld, "
+      "heap %+lld bytes, resident %lld -> %lld KiB\n",
+      n, before.handles, after.handles, before.gdiObjects, after.gdiObjects, before.windows, after.windows,
+      after.heapBytes - before.heapBytes, before.residentKiB, after.residentKiB);
   EXPECT_EQ(window.childCount(), 0);
   EXPECT_LE(after.handles, before.handles);
   EXPECT_LE(after.gdiObjects, before.gdiObjects);

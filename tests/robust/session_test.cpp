@@ -27,8 +27,8 @@ intptr_t VST_CALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, f
   return 0;
 }
 
-intptr_t dispatch(AEffect* e, int32_t opcode, int32_t index = 0, intptr_t value = 0,
-                  void* ptr = nullptr, float opt = 0) {
+intptr_t dispatch(AEffect* e, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                  float opt = 0) {
   return e->dispatcher(e, opcode, index, value, ptr, opt);
 }
 

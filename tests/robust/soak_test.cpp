@@ -48,11 +48,22 @@ public:
     ++frame_;
     const double u = (random() % 2000001) / 1000000.0 - 1.0;
     switch (section_) {
-      case 0: left = static_cast<float>(level_ * u); right = static_cast<float>(-level_ * u * 0.5); break;
-      case 1: left = (frame_ & 1) ? static_cast<float>(level_) : static_cast<float>(-level_);
-              right = static_cast<float>(level_ * std::sin(frame_ * 0.01)); break;
-      case 2: left = static_cast<float>(u * 1e-39); right = 0.0f; break;
-      default: left = static_cast<float>(level_ * std::sin(frame_ * 0.2)); right = static_cast<float>(level_ * u); break;
+      case 0:
+        left = static_cast<float>(level_ * u);
+        right = static_cast<float>(-level_ * u * 0.5);
+        break;
+      case 1:
+        left = (frame_ & 1) ? static_cast<float>(level_) : static_cast<float>(-level_);
+        right = static_cast<float>(level_ * std::sin(frame_ * 0.01));
+        break;
+      case 2:
+        left = static_cast<float>(u * 1e-39);
+        right = 0.0f;
+        break;
+      default:
+        left = static_cast<float>(level_ * std::sin(frame_ * 0.2));
+        right = static_cast<float>(level_ * u);
+        break;
     }
   }
 
@@ -123,7 +134,8 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
   };
   auto historiesMatch = [&] {
     for (int k = 0; k < kHistory; ++k) {
-      if (fx.memory.cell(0, k) != reference.history[0][k] || fx.memory.cell(100, k) != reference.history[1][k]) {
+      if (fx.memory.cell(0, k) != reference.history[0][k] ||
+          fx.memory.cell(100, k) != reference.history[1][k]) {
         ADD_FAILURE() << "entry " << k << ": " << fx.memory.cell(0, k) << " / " << fx.memory.cell(100, k)
                       << ", reference " << reference.history[0][k] << " / " << reference.history[1][k];
         return false;
@@ -159,11 +171,11 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
   heapPeak = std::max(heapPeak, heapBytes());
   residentPeak = std::max(residentPeak, robust::residentBytes());
   const double seconds = std::chrono::duration<double>(clock::now() - start).count();
-  std::printf("%lld s of audio, %lld passes in %.1f s (%.0fx real time); heap %+lld bytes, "
-              "resident %+lld KiB; last tenth took %.2fx the first\n",
-              audioSeconds(), passes, seconds, audioSeconds() / std::max(seconds, 1e-9),
-              heapPeak - heapBefore, (residentPeak - residentBefore) / 1024,
-              firstTenth > 0 ? lastTenth / firstTenth : 0.0);
+  std::printf(
+      "%lld s of audio, %lld passes in %.1f s (%.0fx real time); heap %+lld bytes, "
+      "resident %+lld KiB; last tenth took %.2fx the first\n",
+      audioSeconds(), passes, seconds, audioSeconds() / std::max(seconds, 1e-9), heapPeak - heapBefore,
+      (residentPeak - residentBefore) / 1024, firstTenth > 0 ? lastTenth / firstTenth : 0.0);
   // Flat: nothing grows with the passes (a little slack for the allocator's own books).
   // Under a sanitizer its own allocator keeps freed memory aside; nothing to see there.
   if (!robust::kSanitizedHeap) {

@@ -29,10 +29,14 @@ std::vector<Sample> finiteSignal(int frames, unsigned seed) {
   std::vector<Sample> s(frames);
   const int kind = static_cast<int>(seed % 4);
   for (int i = 0; i < frames; ++i) {
-    if (kind == 0) s[i] = static_cast<Sample>(unit(random));  // music-like noise
-    else if (kind == 1) s[i] = static_cast<Sample>(i % 2 ? 0.25 : -0.5);  // one slew everywhere
-    else if (kind == 2) s[i] = static_cast<Sample>(unit(random) * 1e-41);  // subnormal floats
-    else s[i] = random() % 64 == 0 ? special[random() % 5] : static_cast<Sample>(unit(random) * 3);
+    if (kind == 0)
+      s[i] = static_cast<Sample>(unit(random));  // music-like noise
+    else if (kind == 1)
+      s[i] = static_cast<Sample>(i % 2 ? 0.25 : -0.5);  // one slew everywhere
+    else if (kind == 2)
+      s[i] = static_cast<Sample>(unit(random) * 1e-41);  // subnormal floats
+    else
+      s[i] = random() % 64 == 0 ? special[random() % 5] : static_cast<Sample>(unit(random) * 3);
   }
   return s;
 }
@@ -41,14 +45,11 @@ template <class Sample>
 std::vector<Sample> awkwardSignal(int frames, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
-  const Sample special[] = {std::numeric_limits<Sample>::quiet_NaN(),
-                            std::numeric_limits<Sample>::infinity(),
-                            -std::numeric_limits<Sample>::infinity(),
-                            std::numeric_limits<Sample>::denorm_min(),
-                            -std::numeric_limits<Sample>::min() / 3,
-                            Sample(-0.0),
-                            std::numeric_limits<Sample>::max(),
-                            Sample(2)};
+  const Sample special[] = {
+      std::numeric_limits<Sample>::quiet_NaN(), std::numeric_limits<Sample>::infinity(),
+      -std::numeric_limits<Sample>::infinity(), std::numeric_limits<Sample>::denorm_min(),
+      -std::numeric_limits<Sample>::min() / 3,  Sample(-0.0),
+      std::numeric_limits<Sample>::max(),       Sample(2)};
   std::vector<Sample> s(frames);
   for (int i = 0; i < frames; ++i) {
     const int pick = static_cast<int>(random() % 16);
@@ -90,8 +91,10 @@ void compareOver(StereoPath path, Buffers buffers, bool finite, bool flushing = 
   // Blocks of 0, 1 and many frames (past several runs of chunk maxima), with a history
   // push between some of them.
   for (int frames : {0, 1, 7, 512, 0, 333, 1, 64, 5000, 2, 129}) {
-    const std::vector<Sample> in0 = finite ? finiteSignal<Sample>(frames, seed++) : awkwardSignal<Sample>(frames, seed++);
-    const std::vector<Sample> in1 = finite ? finiteSignal<Sample>(frames, seed++) : awkwardSignal<Sample>(frames, seed++);
+    const std::vector<Sample> in0 =
+        finite ? finiteSignal<Sample>(frames, seed++) : awkwardSignal<Sample>(frames, seed++);
+    const std::vector<Sample> in1 =
+        finite ? finiteSignal<Sample>(frames, seed++) : awkwardSignal<Sample>(frames, seed++);
     std::vector<Sample> out0(frames), out1(frames);
 
     for (int i = 0; i < frames; ++i) {

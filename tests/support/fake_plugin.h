@@ -20,8 +20,7 @@ public:
   bool hasEditor = true;
   std::vector<Toolkit::CFontDesc*> fonts;
 
-  FakePlugin()
-      : context(new Toolkit::CDrawContext(std::make_unique<RecordingSurface>(&calls))) {
+  FakePlugin() : context(new Toolkit::CDrawContext(std::make_unique<RecordingSurface>(&calls))) {
     calls.clear();
     answersTime = false;
   }

@@ -53,12 +53,8 @@ public:
   void drawLine(int x1, int y1, int x2, int y2) override {
     add("drawLine", {double(x1), double(y1), double(x2), double(y2)});
   }
-  void fillRectangle(float x, float y, float w, float h) override {
-    add("fillRectangle", {x, y, w, h});
-  }
-  void drawRectangle(float x, float y, float w, float h) override {
-    add("drawRectangle", {x, y, w, h});
-  }
+  void fillRectangle(float x, float y, float w, float h) override { add("fillRectangle", {x, y, w, h}); }
+  void drawRectangle(float x, float y, float w, float h) override { add("drawRectangle", {x, y, w, h}); }
   void fillEllipse(int x, int y, int w, int h) override {
     add("fillEllipse", {double(x), double(y), double(w), double(h)});
   }
@@ -79,14 +75,11 @@ public:
   }
   void drawBitmap(const Toolkit::PlatformBitmap&, int dx, int dy, int sx, int sy, int w, int h,
                   uint8_t alpha) override {
-    add("drawBitmap", {double(dx), double(dy), double(sx), double(sy), double(w), double(h),
-                       double(alpha)});
+    add("drawBitmap", {double(dx), double(dy), double(sx), double(sy), double(w), double(h), double(alpha)});
   }
 
 private:
-  void add(const char* op, std::vector<double> args) {
-    log->push_back({op, std::move(args), {}, nullptr});
-  }
+  void add(const char* op, std::vector<double> args) { log->push_back({op, std::move(args), {}, nullptr}); }
   void points(const char* op, const Toolkit::PointF* p, int n) {
     std::vector<double> a;
     for (int i = 0; i < n; ++i) {

@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", writer->error().c_str());
     return 1;
   }
-  std::printf("wrote %s: two minutes with a click at 0:20, a bad edit at 0:45, silence from 1:00 to 1:10, "
-              "a full-scale burst at 1:35 and a step at 1:50\n", argv[1]);
+  std::printf(
+      "wrote %s: two minutes with a click at 0:20, a bad edit at 0:45, silence from 1:00 to 1:10, "
+      "a full-scale burst at 1:35 and a step at 1:50\n",
+      argv[1]);
   return 0;
 }

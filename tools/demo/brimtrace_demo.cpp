@@ -39,15 +39,13 @@ int main() {
 
   const double frames[][2] = {{0, 0}, {0.5, -0.5}, {-0.5, 0.5}, {-0.25, 0.5}, {0.125, 0.75}};
   fx.onBlock();
-  std::printf("%8s %8s | %8s %8s | %8s %8s\n", "left", "right", "slewL", "slewR", "peakL",
-              "peakR");
+  std::printf("%8s %8s | %8s %8s | %8s %8s\n", "left", "right", "slewL", "slewR", "peakL", "peakR");
   for (const auto& f : frames) {
     fx.channelSample[0] = f[0];
     fx.channelSample[1] = f[1];
     fx.onSample();
-    std::printf("%8.4f %8.4f | %8.4f %8.4f | %8.4f %8.4f\n", fx.channelSample[0],
-                fx.channelSample[1], fx.slewLeft, fx.slewRight, fx.peakLeft.load(),
-                fx.peakRight.load());
+    std::printf("%8.4f %8.4f | %8.4f %8.4f | %8.4f %8.4f\n", fx.channelSample[0], fx.channelSample[1],
+                fx.slewLeft, fx.slewRight, fx.peakLeft.load(), fx.peakRight.load());
   }
   std::printf("\nframes since the last push: %.0f\n", fx.frameSampleCount.load());
 

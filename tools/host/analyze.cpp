@@ -235,8 +235,8 @@ std::vector<Tick> timeTicks(int64_t frames, double rate, int width) {
 // The picture: the editor's ground, colours, scale and ceiling line over the whole file.
 // `left` and `right` hold one peak per plot column.
 bool drawPicture(TFabloEffect& fx, const PlotGeometry& g, const std::vector<double>& left,
-                 const std::vector<double>& right, const std::vector<Tick>& ticks,
-                 const std::string& title, const std::string& path) {
+                 const std::vector<double>& right, const std::vector<Tick>& ticks, const std::string& title,
+                 const std::string& path) {
   using namespace Toolkit;
   CBitmap* bitmap = new CBitmap(g.imageWidth, g.imageHeight);
   auto* context = new COffscreenContext(bitmap);
@@ -258,8 +258,8 @@ bool drawPicture(TFabloEffect& fx, const PlotGeometry& g, const std::vector<doub
   auto text = [&](const std::string& s, double x, double bottom, CColor c, int align) {
     context->setTextColor(c);
     const double w = context->measureText(s.c_str());
-    if (align > 0) x -= w;            // right-aligned at x
-    if (align == 0) x -= 0.5 * w;     // centred on x
+    if (align > 0) x -= w;         // right-aligned at x
+    if (align == 0) x -= 0.5 * w;  // centred on x
     context->drawTextAt(s.c_str(), CPoint(x, bottom));
     return w;
   };
@@ -317,8 +317,8 @@ bool drawPicture(TFabloEffect& fx, const PlotGeometry& g, const std::vector<doub
   trace(right, CColor{255, 0, 0, 128});
 
   context->release();  // the context refers to the bitmap's pixels: finish it first
-  const bool written = bitmap->getPlatformBitmap() &&
-                       platform::writePng(*bitmap->getPlatformBitmap(), path.c_str());
+  const bool written =
+      bitmap->getPlatformBitmap() && platform::writePng(*bitmap->getPlatformBitmap(), path.c_str());
   font->release();
   captionFont->release();
   bitmap->release();
@@ -328,7 +328,11 @@ bool drawPicture(TFabloEffect& fx, const PlotGeometry& g, const std::vector<doub
 }  // namespace
 
 PlotGeometry analysisGeometry(int plotWidth) {
-  return {kMarginLeft, kMarginTop, plotWidth, kPlotHeight, kMarginLeft + plotWidth + kMarginRight,
+  return {kMarginLeft,
+          kMarginTop,
+          plotWidth,
+          kPlotHeight,
+          kMarginLeft + plotWidth + kMarginRight,
           kMarginTop + kPlotHeight + kMarginBottom};
 }
 
@@ -336,8 +340,8 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   if (!(options.windowMs > 0 && options.windowMs <= kMaxWindowMs))
     return usage(err, "--window-ms needs milliseconds above 0, at most " + num(kMaxWindowMs));
   if (options.width < kMinWidth || options.width > kMaxWidth)
-    return usage(err, "--width needs pixels from " + std::to_string(kMinWidth) + " to " +
-                          std::to_string(kMaxWidth));
+    return usage(
+        err, "--width needs pixels from " + std::to_string(kMinWidth) + " to " + std::to_string(kMaxWidth));
 
   std::error_code ec;
   if (std::filesystem::is_directory(options.input, ec))
@@ -361,9 +365,11 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   std::unique_ptr<std::FILE, FileCloser> csvFile;
   for (Output* o : outputs) {
     if (!o->wanted()) continue;
-    std::FILE* f = std::filesystem::is_directory(o->path, ec) ? nullptr : std::fopen(o->temporary.c_str(), "wb");
+    std::FILE* f =
+        std::filesystem::is_directory(o->path, ec) ? nullptr : std::fopen(o->temporary.c_str(), "wb");
     if (!f) {
-      const std::string reason = std::filesystem::is_directory(o->path, ec) ? "it is a folder" : std::strerror(errno);
+      const std::string reason =
+          std::filesystem::is_directory(o->path, ec) ? "it is a folder" : std::strerror(errno);
       removeTemporaries(outputs);
       return failure(err, "cannot write " + o->path + ": " + reason);
     }
@@ -391,7 +397,8 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
 
   const PlotGeometry geometry = analysisGeometry(options.width);
   const int width = options.width;
-  std::vector<double> leftColumns(static_cast<size_t>(width), -1), rightColumns(static_cast<size_t>(width), -1);
+  std::vector<double> leftColumns(static_cast<size_t>(width), -1),
+      rightColumns(static_cast<size_t>(width), -1);
   ChannelSummary left, right;
   if (csvFile) std::fputs("time,left,right\n", csvFile.get());
 
@@ -405,10 +412,12 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
     left.add(windowBegin, l);
     right.add(windowBegin, r);
     if (csvFile)
-      std::fprintf(csvFile.get(), "%s,%s,%s\n", num(windowBegin / rate).c_str(), num(l).c_str(), num(r).c_str());
+      std::fprintf(csvFile.get(), "%s,%s,%s\n", num(windowBegin / rate).c_str(), num(l).c_str(),
+                   num(r).c_str());
     // Every column the window's frames fall in shows at least this peak.
     const int64_t first = windowBegin * width / declared;
-    const int64_t last = std::min<int64_t>(width, std::max(first + 1, (end * width + declared - 1) / declared));
+    const int64_t last =
+        std::min<int64_t>(width, std::max(first + 1, (end * width + declared - 1) / declared));
     for (int64_t c = first; c < last; ++c) {
       leftColumns[static_cast<size_t>(c)] = std::max(leftColumns[static_cast<size_t>(c)], l);
       rightColumns[static_cast<size_t>(c)] = std::max(rightColumns[static_cast<size_t>(c)], r);
@@ -482,7 +491,8 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   report["windows"] = windows;
   report["input_channels"] = channels;
   report["encoding"] = encodingName(reader->encoding());
-  report["plot"] = {{"x", geometry.x}, {"y", geometry.y}, {"width", geometry.width}, {"height", geometry.height}};
+  report["plot"] = {
+      {"x", geometry.x}, {"y", geometry.y}, {"width", geometry.width}, {"height", geometry.height}};
   report["image"] = {{"width", geometry.imageWidth}, {"height", geometry.imageHeight}};
   report["time_ticks"] = nlohmann::ordered_json::array();
   for (const Tick& t : ticks) report["time_ticks"].push_back({geometry.x + t.column, t.label});
@@ -500,14 +510,14 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
 
   char line[160];
   std::snprintf(line, sizeof line, ": %d channel%s, %s Hz, %lld frames (%.3f s), %lld windows of %.3f ms\n",
-                channels, channels == 1 ? "" : "s", num(rate).c_str(), static_cast<long long>(frames), frames / rate,
-                static_cast<long long>(windows), options.windowMs);
+                channels, channels == 1 ? "" : "s", num(rate).c_str(), static_cast<long long>(frames),
+                frames / rate, static_cast<long long>(windows), options.windowMs);
   out << options.input << line;
   if (frames == 0) out << "no frames: peaks 0\n";
   for (const auto* s : {&left, &right}) {
     std::snprintf(line, sizeof line, "%-6s peak %.6g at %.3f s, %lld windows over 1, %lld over 2; largest at",
-                  s == &left ? "left:" : "right:", s->peak, s->peakStart / rate, static_cast<long long>(s->over1),
-                  static_cast<long long>(s->over2));
+                  s == &left ? "left:" : "right:", s->peak, s->peakStart / rate,
+                  static_cast<long long>(s->over1), static_cast<long long>(s->over2));
     out << line;
     for (size_t i = 0; i < s->top.size() && i < 5; ++i) {
       std::snprintf(line, sizeof line, " %.3f s (%.6g)", s->top[i].first / rate, s->top[i].second);

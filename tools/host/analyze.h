@@ -18,7 +18,7 @@ struct AnalyzeOptions {
 
 // Where the plot area lies in the picture: the margins hold the axes and labels.
 struct PlotGeometry {
-  int x, y, width, height;     // the plot area
+  int x, y, width, height;  // the plot area
   int imageWidth, imageHeight;
 };
 PlotGeometry analysisGeometry(int plotWidth);

@@ -6,12 +6,18 @@ namespace host {
 
 const char* encodingName(SampleEncoding encoding) {
   switch (encoding) {
-    case SampleEncoding::Pcm16: return "16-bit PCM";
-    case SampleEncoding::Pcm24: return "24-bit PCM";
-    case SampleEncoding::Pcm32: return "32-bit PCM";
-    case SampleEncoding::Float32: return "32-bit float";
-    case SampleEncoding::Float64: return "64-bit float";
-    case SampleEncoding::Other: break;
+    case SampleEncoding::Pcm16:
+      return "16-bit PCM";
+    case SampleEncoding::Pcm24:
+      return "24-bit PCM";
+    case SampleEncoding::Pcm32:
+      return "32-bit PCM";
+    case SampleEncoding::Float32:
+      return "32-bit float";
+    case SampleEncoding::Float64:
+      return "64-bit float";
+    case SampleEncoding::Other:
+      break;
   }
   return "other";
 }

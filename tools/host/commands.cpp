@@ -25,7 +25,8 @@ const char* const kUsageText =
     "                                   stream an audio file through the plug-in\n"
     "  snapshot PLUGIN [IN] --png OUT.png [--seconds S] [--idle MS] [--block N]\n"
     "                                   run the editor on audio (a file, else the built-in signal) at\n"
-    "                                   real-time pace for S seconds (6; a file: its length), save its picture\n"
+    "                                   real-time pace for S seconds (6; a file: its length), save its "
+    "picture\n"
     "  signal OUT [--seconds S] [--rate HZ]\n"
     "                                   write the built-in demonstration signal\n"
     "  compare A B [--tolerance T]      whether two audio files hold the same samples\n"
@@ -61,12 +62,10 @@ std::string flagNames(int32_t flags) {
   static const struct {
     int32_t bit;
     const char* name;
-  } names[] = {{effFlagsHasEditor, "has-editor"},
-               {effFlagsCanReplacing, "can-replace"},
-               {effFlagsProgramChunks, "program-chunks"},
-               {effFlagsIsSynth, "is-synth"},
-               {effFlagsNoSoundInStop, "no-sound-in-stop"},
-               {effFlagsCanDoubleReplacing, "can-double-replace"}};
+  } names[] = {
+      {effFlagsHasEditor, "has-editor"},           {effFlagsCanReplacing, "can-replace"},
+      {effFlagsProgramChunks, "program-chunks"},   {effFlagsIsSynth, "is-synth"},
+      {effFlagsNoSoundInStop, "no-sound-in-stop"}, {effFlagsCanDoubleReplacing, "can-double-replace"}};
   std::string s;
   int32_t rest = flags;
   for (const auto& n : names) {
@@ -89,8 +88,8 @@ std::string canDoAnswer(intptr_t answer) {
 
 bool sane(const AEffect* e, std::string& why) {
   if (e->numInputs < 0 || e->numInputs > kMaxChannels || e->numOutputs < 0 || e->numOutputs > kMaxChannels) {
-    why = "the plug-in reports " + std::to_string(e->numInputs) + " inputs and " + std::to_string(e->numOutputs) +
-          " outputs";
+    why = "the plug-in reports " + std::to_string(e->numInputs) + " inputs and " +
+          std::to_string(e->numOutputs) + " outputs";
     return false;
   }
   return true;
@@ -157,9 +156,10 @@ int runInfo(const std::string& plugin, std::ostream& out, std::ostream& err) {
 
   ERect* rect = nullptr;
   if (host->dispatch(effEditGetRect, 0, 0, &rect) && rect) {
-    row("editor", std::to_string(rect->right - rect->left) + " x " + std::to_string(rect->bottom - rect->top) +
-                      " (top " + std::to_string(rect->top) + ", left " + std::to_string(rect->left) + ", bottom " +
-                      std::to_string(rect->bottom) + ", right " + std::to_string(rect->right) + ")");
+    row("editor", std::to_string(rect->right - rect->left) + " x " +
+                      std::to_string(rect->bottom - rect->top) + " (top " + std::to_string(rect->top) +
+                      ", left " + std::to_string(rect->left) + ", bottom " + std::to_string(rect->bottom) +
+                      ", right " + std::to_string(rect->right) + ")");
   } else {
     row("editor", (e->flags & effFlagsHasEditor) ? "flagged, but no size given" : "none");
   }
@@ -179,10 +179,21 @@ int runInfo(const std::string& plugin, std::ostream& out, std::ostream& err) {
   }
 
   out << "can do\n";
-  static const char* const questions[] = {
-      "sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
-      "offline",       "midiProgramNames", "bypass",           "noRealTime",          "plugAsChannelInsert",
-      "plugAsSend",    "mixDryWet",        "1in1out",          "2in2out",             "MPE"};
+  static const char* const questions[] = {"sendVstEvents",
+                                          "sendVstMidiEvent",
+                                          "receiveVstEvents",
+                                          "receiveVstMidiEvent",
+                                          "receiveVstTimeInfo",
+                                          "offline",
+                                          "midiProgramNames",
+                                          "bypass",
+                                          "noRealTime",
+                                          "plugAsChannelInsert",
+                                          "plugAsSend",
+                                          "mixDryWet",
+                                          "1in1out",
+                                          "2in2out",
+                                          "MPE"};
   for (const char* q : questions) {
     std::vector<char> text(q, q + std::strlen(q) + 1);  // a writable copy, as hosts pass it
     out << "  " << std::left << std::setw(22) << q << canDoAnswer(host->dispatch(effCanDo, 0, 0, text.data()))
@@ -219,7 +230,8 @@ struct Buffers {
   void store(double* interleaved, int frames) const {
     const size_t n = out.size();
     for (size_t c = 0; c < n; ++c)
-      for (int i = 0; i < frames; ++i) interleaved[static_cast<size_t>(i) * n + c] = out[c][static_cast<size_t>(i)];
+      for (int i = 0; i < frames; ++i)
+        interleaved[static_cast<size_t>(i) * n + c] = out[c][static_cast<size_t>(i)];
   }
 };
 
@@ -279,9 +291,11 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
   }
 
   std::error_code ec;
-  if (std::filesystem::equivalent(std::filesystem::u8path(options.input), std::filesystem::u8path(options.output), ec))
+  if (std::filesystem::equivalent(std::filesystem::u8path(options.input),
+                                  std::filesystem::u8path(options.output), ec))
     return failure(err, options.output + " would overwrite its own input");
-  auto writer = createAudioWriter(options.output, e->numOutputs, reader->sampleRate(), reader->encoding(), error);
+  auto writer =
+      createAudioWriter(options.output, e->numOutputs, reader->sampleRate(), reader->encoding(), error);
   if (!writer) return failure(err, error);
   // From here on a failure removes the half-written output.
   auto discard = [&](const std::string& message) {
@@ -301,8 +315,8 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
   host->dispatch(effStartProcess);
   host->setPlaying(true);
 
-  const bool showProgress =
-      options.progress && isTerminal(stderr) && reader->frames() >= static_cast<int64_t>(kProgressSeconds * rate);
+  const bool showProgress = options.progress && isTerminal(stderr) &&
+                            reader->frames() >= static_cast<int64_t>(kProgressSeconds * rate);
   ProgressBar progress(stderr, reader->frames(), rate, showProgress);
   int64_t frames = 0;
   const bool ok = options.doublePrecision
@@ -320,16 +334,19 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
   if (!ok) return discard(error);
   if (!writer->close()) return discard(writer->error());
 
-  out << "processed " << frames << " frames (" << std::fixed << std::setprecision(2) << frames / rate << " s) of "
-      << reader->channels() << " channel" << (reader->channels() == 1 ? "" : "s") << " at " << std::setprecision(0)
-      << rate << " Hz in blocks of " << options.blockSize << ", " << (options.doublePrecision ? 64 : 32)
-      << "-bit samples: " << options.input << " -> " << options.output << "\n";
+  out << "processed " << frames << " frames (" << std::fixed << std::setprecision(2) << frames / rate
+      << " s) of " << reader->channels() << " channel" << (reader->channels() == 1 ? "" : "s") << " at "
+      << std::setprecision(0) << rate << " Hz in blocks of " << options.blockSize << ", "
+      << (options.doublePrecision ? 64 : 32) << "-bit samples: " << options.input << " -> " << options.output
+      << "\n";
   if (reader->channels() > inputs && inputs > 0)
     out << "note: the plug-in has " << inputs << " inputs; file channels beyond them were not used\n";
-  if (latency != 0) out << "note: the plug-in reports a latency of " << latency << " frames; the output is not shifted\n";
+  if (latency != 0)
+    out << "note: the plug-in reports a latency of " << latency << " frames; the output is not shifted\n";
   if (writer->clipped() > 0) out << "note: " << writer->clipped() << " output samples were clipped\n";
   if (writer->nonFinite() > 0)
-    out << "warning: the plug-in produced " << writer->nonFinite() << " samples that are not numbers; written as 0\n";
+    out << "warning: the plug-in produced " << writer->nonFinite()
+        << " samples that are not numbers; written as 0\n";
   return kOk;
 }
 
@@ -351,7 +368,8 @@ int runSignal(const SignalOptions& options, std::ostream& out, std::ostream& err
     if (!writer->write(interleaved.data(), n)) return failure(err, writer->error());
   }
   if (!writer->close()) return failure(err, writer->error());
-  out << "wrote " << total << " frames of the demonstration signal (440 Hz sine left, stepped 1 kHz bursts right) to "
+  out << "wrote " << total
+      << " frames of the demonstration signal (440 Hz sine left, stepped 1 kHz bursts right) to "
       << options.output << "\n";
   return kOk;
 }
@@ -365,7 +383,8 @@ int runCompare(const CompareOptions& options, std::ostream& out, std::ostream& e
   if (a->channels() != b->channels() || a->sampleRate() != b->sampleRate())
     return failure(err, "the files differ in layout: " + std::to_string(a->channels()) + " channels at " +
                             std::to_string(static_cast<long>(a->sampleRate())) + " Hz against " +
-                            std::to_string(b->channels()) + " at " + std::to_string(static_cast<long>(b->sampleRate())));
+                            std::to_string(b->channels()) + " at " +
+                            std::to_string(static_cast<long>(b->sampleRate())));
   const int channels = a->channels();
   constexpr int64_t kBlock = 4096;
   std::vector<double> x(static_cast<size_t>(kBlock * channels)), y(x.size());
@@ -412,8 +431,8 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // Positional arguments and options, in any order.
   std::vector<std::string> positional;
   std::vector<std::pair<std::string, std::string>> flags;
-  static const char* const withValue[] = {"--block", "--png", "--seconds", "--rate", "--idle", "--tolerance",
-                                             "--json", "--csv", "--window-ms", "--width"};
+  static const char* const withValue[] = {"--block",     "--png",  "--seconds", "--rate",      "--idle",
+                                          "--tolerance", "--json", "--csv",     "--window-ms", "--width"};
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() > 1 && a[0] == '-' && a != "-") {

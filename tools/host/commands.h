@@ -31,9 +31,9 @@ int runSignal(const SignalOptions& options, std::ostream& out, std::ostream& err
 
 struct SnapshotOptions {
   std::string plugin, input, png;
-  double seconds = 6;  // long enough for the editor's 100-entry history to fill
+  double seconds = 6;         // long enough for the editor's 100-entry history to fill
   bool secondsGiven = false;  // else a file plays to its end (at most a minute)
-  int idleMs = 15;     // editor idle interval, as hosts send it
+  int idleMs = 15;            // editor idle interval, as hosts send it
   int blockSize = 512;
 };
 int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream& err);

@@ -27,7 +27,7 @@ LONG WINAPI onCrash(EXCEPTION_POINTERS* info) {
 #else
 void onCrash(int signal) {
   // Only async-signal-safe calls here.
-  const char* name = signal == SIGSEGV ? " (segmentation fault)\n"
+  const char* name = signal == SIGSEGV  ? " (segmentation fault)\n"
                      : signal == SIGBUS ? " (bus error)\n"
                      : signal == SIGFPE ? " (arithmetic exception)\n"
                      : signal == SIGILL ? " (illegal instruction)\n"

@@ -13,7 +13,8 @@ public:
   // Makes and shows a window with a client area of width x height; null and `error`
   // when the window system is unreachable. On Linux without DISPLAY, starts a private
   // Xvfb first and points DISPLAY at it for the plug-in.
-  static std::unique_ptr<EditorWindow> create(int width, int height, const std::string& title, std::string& error);
+  static std::unique_ptr<EditorWindow> create(int width, int height, const std::string& title,
+                                              std::string& error);
   virtual ~EditorWindow() = default;
 
   // What effEditOpen receives: the X11 window id or the HWND.

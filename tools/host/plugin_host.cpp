@@ -87,7 +87,8 @@ std::string PluginHost::text(int32_t opcode, int32_t index) const {
 void PluginHost::setSampleRate(double rate) { time_.sampleRate = rate; }
 
 void PluginHost::setPlaying(bool playing) {
-  time_.flags = (time_.flags & ~kVstTransportPlaying) | kVstTransportChanged | (playing ? kVstTransportPlaying : 0);
+  time_.flags =
+      (time_.flags & ~kVstTransportPlaying) | kVstTransportChanged | (playing ? kVstTransportPlaying : 0);
 }
 
 void PluginHost::advance(int32_t frames) {
@@ -95,16 +96,18 @@ void PluginHost::advance(int32_t frames) {
   time_.flags &= ~kVstTransportChanged;
 }
 
-bool PluginHost::takeDisplayUpdate() {
-  return displayUpdate_.exchange(false);
-}
+bool PluginHost::takeDisplayUpdate() { return displayUpdate_.exchange(false); }
 
-intptr_t PluginHost::onCall(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/, void* ptr,
-                            float /*opt*/) {
+intptr_t PluginHost::onCall(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/,
+                            void* ptr, float /*opt*/) {
   switch (opcode) {
-    case audioMasterVersion: return kHostVstVersion;
-    case audioMasterCurrentId: return effect_ ? effect_->uniqueID : 0;
-    case audioMasterIdle: ++idleRequests_; return 0;
+    case audioMasterVersion:
+      return kHostVstVersion;
+    case audioMasterCurrentId:
+      return effect_ ? effect_->uniqueID : 0;
+    case audioMasterIdle:
+      ++idleRequests_;
+      return 0;
     case audioMasterGetTime: {
       const double seconds = time_.samplePos / time_.sampleRate;
       time_.nanoSeconds = seconds * 1e9;
@@ -112,18 +115,25 @@ intptr_t PluginHost::onCall(AEffect* /*effect*/, int32_t opcode, int32_t /*index
       time_.barStartPos = static_cast<double>(static_cast<int64_t>(time_.ppqPos / 4.0)) * 4.0;
       return reinterpret_cast<intptr_t>(&time_);
     }
-    case audioMasterGetSampleRate: return static_cast<intptr_t>(time_.sampleRate);
-    case audioMasterGetBlockSize: return blockSize_;
-    case audioMasterUpdateDisplay: displayUpdate_ = true; return 1;
-    case audioMasterGetCurrentProcessLevel: return 0;  // unknown: offline and editor alike
-    case audioMasterGetAutomationState: return 1;      // automation off
+    case audioMasterGetSampleRate:
+      return static_cast<intptr_t>(time_.sampleRate);
+    case audioMasterGetBlockSize:
+      return blockSize_;
+    case audioMasterUpdateDisplay:
+      displayUpdate_ = true;
+      return 1;
+    case audioMasterGetCurrentProcessLevel:
+      return 0;  // unknown: offline and editor alike
+    case audioMasterGetAutomationState:
+      return 1;  // automation off
     case audioMasterGetVendorString:
       if (ptr) std::strcpy(static_cast<char*>(ptr), "Brimtrace");
       return ptr ? 1 : 0;
     case audioMasterGetProductString:
       if (ptr) std::strcpy(static_cast<char*>(ptr), "brimtrace-host");
       return ptr ? 1 : 0;
-    case audioMasterGetVendorVersion: return 1;
+    case audioMasterGetVendorVersion:
+      return 1;
     case audioMasterCanDo: {
       const char* question = static_cast<const char*>(ptr);
       if (!question) return 0;
@@ -131,7 +141,8 @@ intptr_t PluginHost::onCall(AEffect* /*effect*/, int32_t opcode, int32_t /*index
         if (std::strcmp(question, yes) == 0) return 1;
       return 0;
     }
-    default: return 0;  // no MIDI, no automation, no window resizing
+    default:
+      return 0;  // no MIDI, no automation, no window resizing
   }
 }
 

@@ -12,8 +12,8 @@ std::string lastErrorText() {
   const DWORD code = GetLastError();
   char* text = nullptr;
   const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string result = n && text ? std::string(text, n) : std::string();
   if (text) LocalFree(text);
   // Some messages carry a "%1" placeholder for the file: it is not filled in here.

@@ -19,8 +19,8 @@ std::string clock(double seconds) {
 }  // namespace
 
 std::string progressLine(int64_t done, int64_t total, double rate, int barWidth) {
-  const double fraction = total > 0 ? std::clamp(static_cast<double>(done) / static_cast<double>(total), 0.0, 1.0)
-                                    : 0.0;
+  const double fraction =
+      total > 0 ? std::clamp(static_cast<double>(done) / static_cast<double>(total), 0.0, 1.0) : 0.0;
   const int filled = static_cast<int>(fraction * barWidth);
   std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
                      std::string(static_cast<size_t>(barWidth - filled), '.') + "]";

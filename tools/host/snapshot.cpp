@@ -57,8 +57,9 @@ public:
     for (int32_t i = 0; i < count; ++i) {
       const bool have = i < got;
       left[i] = have ? static_cast<float>(buffer_[static_cast<size_t>(i) * channels]) : 0.0f;
-      right[i] = have ? static_cast<float>(buffer_[static_cast<size_t>(i) * channels + (channels > 1 ? 1 : 0)])
-                      : 0.0f;
+      right[i] = have
+                     ? static_cast<float>(buffer_[static_cast<size_t>(i) * channels + (channels > 1 ? 1 : 0)])
+                     : 0.0f;
     }
   }
 
@@ -174,7 +175,8 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
     return width > 0 && height > 0 && width <= 8192 && height <= 8192;
   };
   int width = 0, height = 0;
-  if (!editorSize(width, height)) return fail(err, "the plug-in has no working editor: effEditGetRect gives no size");
+  if (!editorSize(width, height))
+    return fail(err, "the plug-in has no working editor: effEditGetRect gives no size");
 
   auto window = EditorWindow::create(width, height, plugin->text(effGetEffectName), error);
   if (!window) return fail(err, error);
@@ -192,7 +194,8 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
   AudioThread audio(e, *plugin, *source, rate, options.blockSize);
   audio.start();
   const auto start = Clock::now();
-  const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  const auto end =
+      start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   auto next = start;
   int64_t idles = 0;
   while (Clock::now() < end) {
@@ -214,11 +217,13 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
   plugin.reset();  // effClose before the window and its display go
   window.reset();
 
-  if (!hasWindow) return fail(err, "the plug-in has no working editor: it opened no window in the host's window");
+  if (!hasWindow)
+    return fail(err, "the plug-in has no working editor: it opened no window in the host's window");
   if (!saved) return fail(err, error);
   out << "saved the " << width << " x " << height << " editor to " << options.png << " after " << std::fixed
-      << std::setprecision(1) << frames / rate << " s of " << (options.input.empty() ? "the built-in signal" : options.input)
-      << " (" << idles << " idle calls, " << options.idleMs << " ms apart)\n";
+      << std::setprecision(1) << frames / rate << " s of "
+      << (options.input.empty() ? "the built-in signal" : options.input) << " (" << idles << " idle calls, "
+      << options.idleMs << " ms apart)\n";
   return kOk;
 }
 

@@ -15,12 +15,18 @@ namespace {
 
 SampleEncoding encodingOf(int format) {
   switch (format & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_16: return SampleEncoding::Pcm16;
-    case SF_FORMAT_PCM_24: return SampleEncoding::Pcm24;
-    case SF_FORMAT_PCM_32: return SampleEncoding::Pcm32;
-    case SF_FORMAT_FLOAT: return SampleEncoding::Float32;
-    case SF_FORMAT_DOUBLE: return SampleEncoding::Float64;
-    default: return SampleEncoding::Other;
+    case SF_FORMAT_PCM_16:
+      return SampleEncoding::Pcm16;
+    case SF_FORMAT_PCM_24:
+      return SampleEncoding::Pcm24;
+    case SF_FORMAT_PCM_32:
+      return SampleEncoding::Pcm32;
+    case SF_FORMAT_FLOAT:
+      return SampleEncoding::Float32;
+    case SF_FORMAT_DOUBLE:
+      return SampleEncoding::Float64;
+    default:
+      return SampleEncoding::Other;
   }
 }
 
@@ -32,18 +38,24 @@ bool isIntegerFormat(int format) {
     case SF_FORMAT_PCM_24:
     case SF_FORMAT_PCM_32:
     case SF_FORMAT_ULAW:
-    case SF_FORMAT_ALAW: return true;
-    default: return false;
+    case SF_FORMAT_ALAW:
+      return true;
+    default:
+      return false;
   }
 }
 
 int pcmBits(int format) {
   switch (format & SF_FORMAT_SUBMASK) {
     case SF_FORMAT_PCM_S8:
-    case SF_FORMAT_PCM_U8: return 8;
-    case SF_FORMAT_PCM_24: return 24;
-    case SF_FORMAT_PCM_32: return 32;
-    default: return 16;
+    case SF_FORMAT_PCM_U8:
+      return 8;
+    case SF_FORMAT_PCM_24:
+      return 24;
+    case SF_FORMAT_PCM_32:
+      return 32;
+    default:
+      return 16;
   }
 }
 
@@ -66,12 +78,13 @@ public:
   std::string formatName() const override {
     SF_FORMAT_INFO sub{};
     sub.format = info_.format & SF_FORMAT_SUBMASK;
-    std::string subName = sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub) == 0 && sub.name
-                              ? sub.name : "";
+    std::string subName =
+        sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub) == 0 && sub.name ? sub.name : "";
     SF_FORMAT_INFO major{};
     major.format = info_.format & SF_FORMAT_TYPEMASK;
     std::string majorText = sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major) == 0 && major.name
-                                ? major.name : "audio";
+                                ? major.name
+                                : "audio";
     return majorText + (subName.empty() ? "" : " " + subName);
   }
 
@@ -116,7 +129,8 @@ public:
       // Rounded at the file's own depth, then left-justified as libsndfile expects.
       const int bits = pcmBits(info_.format);
       for (size_t i = 0; i < samples; ++i)
-        ints_[i] = static_cast<int>(static_cast<uint32_t>(toPcm(in[i], bits, clipped_, nonFinite_)) << (32 - bits));
+        ints_[i] =
+            static_cast<int>(static_cast<uint32_t>(toPcm(in[i], bits, clipped_, nonFinite_)) << (32 - bits));
       written = sf_writef_int(file_, ints_.data(), count);
     } else {
       written = sf_writef_double(file_, in, count);
@@ -158,11 +172,16 @@ int majorFromPath(const std::string& path) {
 
 int subtypeOf(SampleEncoding encoding) {
   switch (encoding) {
-    case SampleEncoding::Pcm16: return SF_FORMAT_PCM_16;
-    case SampleEncoding::Pcm24: return SF_FORMAT_PCM_24;
-    case SampleEncoding::Pcm32: return SF_FORMAT_PCM_32;
-    case SampleEncoding::Float64: return SF_FORMAT_DOUBLE;
-    default: return SF_FORMAT_FLOAT;
+    case SampleEncoding::Pcm16:
+      return SF_FORMAT_PCM_16;
+    case SampleEncoding::Pcm24:
+      return SF_FORMAT_PCM_24;
+    case SampleEncoding::Pcm32:
+      return SF_FORMAT_PCM_32;
+    case SampleEncoding::Float64:
+      return SF_FORMAT_DOUBLE;
+    default:
+      return SF_FORMAT_FLOAT;
   }
 }
 
@@ -192,7 +211,7 @@ std::unique_ptr<AudioWriter> createAudioWriter(const std::string& path, int chan
   // Keep the input's encoding where the container allows it, else its usual one.
   info.format = major | subtypeOf(encoding);
   if (!sf_format_check(&info)) {
-    info.format = major | (major == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24
+    info.format = major | (major == SF_FORMAT_FLAC  ? SF_FORMAT_PCM_24
                            : major == SF_FORMAT_OGG ? SF_FORMAT_VORBIS
                                                     : SF_FORMAT_FLOAT);
   }

@@ -57,8 +57,13 @@ int64_t fileSize(std::FILE* f) {
 class WavReader final : public AudioReader {
 public:
   WavReader(File file, int channels, double rate, int bits, bool isFloat, int64_t frames)
-      : file_(std::move(file)), channels_(channels), rate_(rate), bits_(bits), float_(isFloat),
-        frames_(frames), bytesPerSample_(bits / 8) {}
+      : file_(std::move(file)),
+        channels_(channels),
+        rate_(rate),
+        bits_(bits),
+        float_(isFloat),
+        frames_(frames),
+        bytesPerSample_(bits / 8) {}
 
   int channels() const override { return channels_; }
   double sampleRate() const override { return rate_; }
@@ -66,10 +71,14 @@ public:
   SampleEncoding encoding() const override {
     if (float_) return bits_ == 32 ? SampleEncoding::Float32 : SampleEncoding::Float64;
     switch (bits_) {
-      case 16: return SampleEncoding::Pcm16;
-      case 24: return SampleEncoding::Pcm24;
-      case 32: return SampleEncoding::Pcm32;
-      default: return SampleEncoding::Other;
+      case 16:
+        return SampleEncoding::Pcm16;
+      case 24:
+        return SampleEncoding::Pcm24;
+      case 32:
+        return SampleEncoding::Pcm32;
+      default:
+        return SampleEncoding::Other;
     }
   }
   std::string formatName() const override {
@@ -110,14 +119,19 @@ private:
       return d;
     }
     switch (bits_) {
-      case 8: return (static_cast<int>(p[0]) - 128) / 128.0;  // 8-bit WAV is unsigned
-      case 16: return fromPcm(static_cast<int16_t>(le16(p)), 16);
+      case 8:
+        return (static_cast<int>(p[0]) - 128) / 128.0;  // 8-bit WAV is unsigned
+      case 16:
+        return fromPcm(static_cast<int16_t>(le16(p)), 16);
       case 24: {
-        const int32_t v = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
-                                               static_cast<uint32_t>(p[2]) << 24) >> 8;
+        const int32_t v =
+            static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
+                                 static_cast<uint32_t>(p[2]) << 24) >>
+            8;
         return fromPcm(v, 24);
       }
-      default: return fromPcm(static_cast<int32_t>(le32(p)), 32);
+      default:
+        return fromPcm(static_cast<int32_t>(le32(p)), 32);
     }
   }
 
@@ -135,7 +149,11 @@ private:
 class WavWriter final : public AudioWriter {
 public:
   WavWriter(File file, std::string path, int channels, int bits, bool isFloat)
-      : file_(std::move(file)), path_(std::move(path)), channels_(channels), bits_(bits), float_(isFloat),
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        channels_(channels),
+        bits_(bits),
+        float_(isFloat),
         bytesPerSample_(bits / 8) {}
 
   bool write(const double* in, int64_t count) override {
@@ -194,13 +212,17 @@ private:
     }
     const int32_t s = toPcm(v, bits_, clipped_, nonFinite_);
     switch (bits_) {
-      case 16: put16(p, static_cast<uint32_t>(s)); break;
+      case 16:
+        put16(p, static_cast<uint32_t>(s));
+        break;
       case 24:
         p[0] = static_cast<unsigned char>(s);
         p[1] = static_cast<unsigned char>(s >> 8);
         p[2] = static_cast<unsigned char>(s >> 16);
         break;
-      default: put32(p, static_cast<uint32_t>(s)); break;
+      default:
+        put32(p, static_cast<uint32_t>(s));
+        break;
     }
   }
 
@@ -289,12 +311,25 @@ std::unique_ptr<AudioWriter> createWavWriter(const std::string& path, int channe
   int bits = 0;
   bool isFloat = false;
   switch (encoding) {
-    case SampleEncoding::Pcm16: bits = 16; break;
-    case SampleEncoding::Pcm24: bits = 24; break;
-    case SampleEncoding::Pcm32: bits = 32; break;
-    case SampleEncoding::Float32: bits = 32; isFloat = true; break;
-    case SampleEncoding::Float64: bits = 64; isFloat = true; break;
-    case SampleEncoding::Other: break;
+    case SampleEncoding::Pcm16:
+      bits = 16;
+      break;
+    case SampleEncoding::Pcm24:
+      bits = 24;
+      break;
+    case SampleEncoding::Pcm32:
+      bits = 32;
+      break;
+    case SampleEncoding::Float32:
+      bits = 32;
+      isFloat = true;
+      break;
+    case SampleEncoding::Float64:
+      bits = 64;
+      isFloat = true;
+      break;
+    case SampleEncoding::Other:
+      break;
   }
   const double rate = std::nearbyint(sampleRate);
   if (bits == 0 || channels < 1 || channels > kMaxChannels || !(rate >= 1 && rate <= 4294967295.0)) {

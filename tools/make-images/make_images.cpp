@@ -37,8 +37,10 @@ const std::vector<Glyph>& glyphs() {
       {'e', 2.9, {L({0.05, 1.5, 2.9, 1.5}), A(1.45, 1.5, 1.45, 0, 320)}},
       {'i', 0, {L({0, 0, 0, 3}), L({0, 4.1, 0, 4.3})}},
       {'l', 0, {L({0, 0, 0, 5})}},
-      {'m', 3.2, {L({0, 0, 0, 3}), L({0, 2.2, 0.5, 2.9, 1.1, 3, 1.6, 2.5, 1.6, 0}),
-                  L({1.6, 2.5, 2.1, 3, 2.7, 2.9, 3.2, 2.3, 3.2, 0})}},
+      {'m',
+       3.2,
+       {L({0, 0, 0, 3}), L({0, 2.2, 0.5, 2.9, 1.1, 3, 1.6, 2.5, 1.6, 0}),
+        L({1.6, 2.5, 2.1, 3, 2.7, 2.9, 3.2, 2.3, 3.2, 0})}},
       {'p', 2.7, {L({0, 3, 0, -2}), A(1.3, 1.5, 1.4, 0, 360)}},
       {'q', 2.7, {L({2.7, 3, 2.7, -2}), A(1.4, 1.5, 1.4, 0, 360)}},
       {'r', 2.0, {L({0, 0, 0, 3}), L({0, 2.0, 0.6, 2.8, 1.4, 3, 2.0, 2.8})}},
@@ -46,8 +48,10 @@ const std::vector<Glyph>& glyphs() {
       {'u', 2.4, {L({0, 3, 0, 1.2}), A(1.2, 1.2, 1.2, 180, 360), L({2.4, 1.2, 2.4, 3}), L({2.4, 3, 2.4, 0})}},
       {'x', 2.6, {L({0, 0, 2.6, 3}), L({0, 3, 2.6, 0})}},
       {'.', 0, {L({0, 0, 0, 0.2})}},
-      {'B', 3.3, {L({1.8, 0, 0, 0, 0, 5, 1.8, 5}), A(1.8, 3.8, 1.2, -90, 90), L({0, 2.6, 2.0, 2.6}),
-                  A(2.0, 1.3, 1.3, -90, 90)}},
+      {'B',
+       3.3,
+       {L({1.8, 0, 0, 0, 0, 5, 1.8, 5}), A(1.8, 3.8, 1.2, -90, 90), L({0, 2.6, 2.0, 2.6}),
+        A(2.0, 1.3, 1.3, -90, 90)}},
   };
   return table;
 }
@@ -75,7 +79,8 @@ void textPath(cairo_t* cr, const char* text, double x, double y, double scale) {
     for (const Stroke& s : g->strokes) {
       if (s.kind == Stroke::Line) {
         cairo_move_to(cr, x + s.v[0] * scale, y - s.v[1] * scale);
-        for (size_t i = 2; i + 1 < s.v.size(); i += 2) cairo_line_to(cr, x + s.v[i] * scale, y - s.v[i + 1] * scale);
+        for (size_t i = 2; i + 1 < s.v.size(); i += 2)
+          cairo_line_to(cr, x + s.v[i] * scale, y - s.v[i + 1] * scale);
       } else {
         // Counter-clockwise in grid units is clockwise on screen (y grows downward).
         cairo_new_sub_path(cr);
@@ -268,8 +273,8 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (const Picture& pic : kPictures) {
     // cairo writes RGB for an RGB24 surface and RGBA for an ARGB32 one with transparency.
-    cairo_surface_t* s = cairo_image_surface_create(pic.opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pic.size,
-                                                    pic.size);
+    cairo_surface_t* s =
+        cairo_image_surface_create(pic.opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, pic.size, pic.size);
     cairo_t* cr = cairo_create(s);
     pic.draw(cr);
     cairo_destroy(cr);
@@ -277,8 +282,8 @@ int main(int argc, char** argv) {
     cairo_status_t st = cairo_surface_write_to_png(s, path.c_str());
     cairo_surface_destroy(s);
     if (st != CAIRO_STATUS_SUCCESS || !checkHeader(path, pic)) {
-      std::fprintf(stderr, "make-images: %s: not written as a %dx%d %s PNG\n", path.c_str(), pic.size, pic.size,
-                   pic.opaque ? "RGB" : "RGBA");
+      std::fprintf(stderr, "make-images: %s: not written as a %dx%d %s PNG\n", path.c_str(), pic.size,
+                   pic.size, pic.opaque ? "RGB" : "RGBA");
       ++failures;
     } else {
       std::printf("%s\n", path.c_str());

@@ -5,8 +5,8 @@
 #include <cairo.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,8 +159,8 @@ public:
 
   bool savePng(const std::string& path, std::string& error) override {
     XSync(display_, False);
-    XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
-                              AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(width_),
+                              static_cast<unsigned>(height_), AllPlanes, ZPixmap);
     if (!image) {
       error = "cannot read the window's pixels";
       return false;

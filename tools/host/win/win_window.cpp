@@ -45,8 +45,8 @@ public:
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     RECT r{0, 0, width, height};
     AdjustWindowRect(&r, style, FALSE);
-    hwnd_ = CreateWindowExW(0, kClassName, widen(title).c_str(), style, 0, 0, r.right - r.left, r.bottom - r.top,
-                            nullptr, nullptr, wc.hInstance, nullptr);
+    hwnd_ = CreateWindowExW(0, kClassName, widen(title).c_str(), style, 0, 0, r.right - r.left,
+                            r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
     if (!hwnd_) {
       error = "cannot create a window (error " + std::to_string(GetLastError()) +
               "; under Wine a display is needed: run through xvfb-run)";

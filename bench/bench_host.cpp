@@ -7,12 +7,6 @@
 
 namespace bench {
 
-void closeInstance(AEffect* effect) {
-  if (!effect) return;
-  effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0);
-  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
-}
-
 const char* machine() {
   static const std::string text = [] {
     std::string model = "unknown processor";

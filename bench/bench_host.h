@@ -1,17 +1,10 @@
-// The host side of the benchmarks, beside the robustness tests' playing host
-// (robust::startInstance) and process measures (robust::residentBytes): closing an
-// instance, and the machine the figures come from.
+// What the benchmarks add to the test support's playing host and process measures
+// (tests/support): the machine the figures come from.
 #pragma once
-#include <cstdint>
-
-#include "plugin/vst2.h"
-#include "tests/robust/measure.h"
-#include "tests/robust/plugin_host.h"
+#include "tests/support/in_process.h"
+#include "tests/support/measure.h"
 
 namespace bench {
-
-// Suspend and effClose.
-void closeInstance(AEffect* effect);
 
 // One line naming the machine: cores and processor model.
 const char* machine();

@@ -90,7 +90,7 @@ std::map<std::string, bool> passThroughExact;
 
 template <class Sample, Input kind>
 void BM_Process(benchmark::State& state) {
-  AEffect* e = robust::startInstance();
+  AEffect* e = brimtrace_test::startInProcess();
   Block<Sample> block(kind);
   for (auto _ : state) {
     process(e, block);
@@ -104,19 +104,19 @@ void BM_Process(benchmark::State& state) {
   passThroughExact[name] = exact;
   if (!exact) state.SkipWithError("outputs differ from the inputs");
   state.SetItemsProcessed(state.iterations() * kFrames);
-  bench::closeInstance(e);
+  brimtrace_test::stopInstance(e);
 }
 
 // Entry, effOpen and resume; closing is not timed.
 void BM_InstanceCreate(benchmark::State& state) {
-  bench::closeInstance(robust::startInstance());  // process-wide tables built before timing
+  brimtrace_test::stopInstance(brimtrace_test::startInProcess());  // process-wide tables built before timing
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    AEffect* e = robust::startInstance();
+    AEffect* e = brimtrace_test::startInProcess();
     const auto end = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(e);
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    bench::closeInstance(e);
+    brimtrace_test::stopInstance(e);
   }
 }
 
@@ -127,7 +127,7 @@ void BM_InstanceCreate(benchmark::State& state) {
 // the costliest picture there is.
 template <bool jagged>
 void BM_DrawingPass(benchmark::State& state) {
-  AEffect* e = robust::startInstance();
+  AEffect* e = brimtrace_test::startInProcess();
   EditorPaint painter(e);
   Block<float> block(Input::kNormal);
   int pass = 0;
@@ -149,7 +149,7 @@ void BM_DrawingPass(benchmark::State& state) {
     state.ResumeTiming();
     painter.paint();
   }
-  bench::closeInstance(e);
+  brimtrace_test::stopInstance(e);
 }
 
 BENCHMARK(BM_Memcpy<float>)->Name("memcpy/float");
@@ -198,7 +198,7 @@ struct PairedRatios {
 
 PairedRatios measurePaired() {
   PairedRatios r;
-  AEffect* e = robust::startInstance();
+  AEffect* e = brimtrace_test::startInProcess();
   Block<float> normal(Input::kNormal), subnormal(Input::kSubnormal);
   Block<double> normalD(Input::kNormal), subnormalD(Input::kSubnormal);
   r.processVsCopy = pairedRatio(
@@ -223,7 +223,7 @@ PairedRatios measurePaired() {
   r.subnormalDouble = pairedRatio([&] { process(e, normalD); }, [&] { process(e, subnormalD); });
   r.exact = normal.outputsEqualInputs() && subnormal.outputsEqualInputs() && normalD.outputsEqualInputs() &&
             subnormalD.outputsEqualInputs();
-  bench::closeInstance(e);
+  brimtrace_test::stopInstance(e);
   return r;
 }
 
@@ -233,18 +233,18 @@ PairedRatios measurePaired() {
 double residentKiBPerInstance(int count, bool drawn) {
   std::vector<AEffect*> instances;
   Block<float> block(Input::kNormal);
-  AEffect* warm = robust::startInstance();  // process-wide state first
+  AEffect* warm = brimtrace_test::startInProcess();  // process-wide state first
   EditorPaint painter(warm);
   if (drawn) painter.paint();
-  bench::closeInstance(warm);
-  const long long before = robust::residentBytes();
+  brimtrace_test::stopInstance(warm);
+  const long long before = brimtrace_test::residentBytes();
   for (int i = 0; i < count; ++i) {
-    instances.push_back(robust::startInstance());
+    instances.push_back(brimtrace_test::startInProcess());
     for (int k = 0; k < 10; ++k) process(instances.back(), block);
     if (drawn) EditorPaint::paintInto(EditorPaint::pluginOf(instances.back()), painter.bitmap());
   }
-  const long long after = robust::residentBytes();
-  for (AEffect* e : instances) bench::closeInstance(e);
+  const long long after = brimtrace_test::residentBytes();
+  for (AEffect* e : instances) brimtrace_test::stopInstance(e);
   return static_cast<double>(after - before) / count / 1024.0;
 }
 

@@ -38,7 +38,7 @@ double threadSeconds() {
 }
 
 void run(const char* name, bool jagged, int passes) {
-  AEffect* e = robust::startInstance();
+  AEffect* e = brimtrace_test::startInProcess();
   EditorPaint painter(e);
   constexpr int kFrames = 512;
   std::vector<float> in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames);
@@ -71,7 +71,7 @@ void run(const char* name, bool jagged, int passes) {
       "drawing pass 400 x 400, %s history: %.3f ms processor time per pass; wall time "
       "fastest %.3f ms, median %.3f ms (%d passes)\n",
       name, cpu / passes * 1e3, wall.front() * 1e3, wall[wall.size() / 2] * 1e3, passes);
-  bench::closeInstance(e);
+  brimtrace_test::stopInstance(e);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "plugin/zelk_editor.h"
 #include "runtime/transforms.h"
 #include "tests/editor/host_window.h"
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -23,90 +23,19 @@
 #include <vector>
 
 #include "plugin/vst2.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#include <psapi.h>
-#else
-#include <dlfcn.h>
-#include <unistd.h>
-#endif
+#include "tests/support/measure.h"
+#include "tests/support/playing_host.h"
+#include "tools/host/plugin_module.h"
 
 namespace {
 
-using Entry = AEffect*(VST_CALLBACK*)(audioMasterCallback);
+using brimtrace_test::dispatch;
+using brimtrace_test::Entry;
+using brimtrace_test::playingHost;
+using brimtrace_test::residentBytes;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kFrames = 512, kBlocksPerRound = 100, kRounds = 201, kProcesses = 5, kInstances = 100;
-
-const VstTimeInfo& playingTime() {
-  static const VstTimeInfo time = [] {
-    VstTimeInfo t{};
-    t.sampleRate = 48000;
-    t.tempo = 120;
-    t.ppqPos = 4;
-    t.timeSigNumerator = 4;
-    t.timeSigDenominator = 4;
-    t.flags = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstTimeSigValid;
-    return t;
-  }();
-  return time;
-}
-
-intptr_t VST_CALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  switch (opcode) {
-    case audioMasterVersion:
-      return 2400;
-    case audioMasterGetTime:
-      return reinterpret_cast<intptr_t>(&playingTime());
-    case audioMasterGetSampleRate:
-      return 48000;
-    case audioMasterGetBlockSize:
-      return kFrames;
-    case audioMasterGetCurrentProcessLevel:
-      return 2;  // the audio thread
-    default:
-      return 0;
-  }
-}
-
-Entry loadEntry(const char* path) {
-#if defined(_WIN32)
-  HMODULE module = LoadLibraryA(path);
-  if (!module) return nullptr;
-  auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
-  if (!entry) entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "main")));
-#else
-  void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (!module) {
-    std::fprintf(stderr, "%s\n", dlerror());
-    return nullptr;
-  }
-  auto entry = reinterpret_cast<Entry>(dlsym(module, "VSTPluginMain"));
-  if (!entry) entry = reinterpret_cast<Entry>(dlsym(module, "main"));
-#endif
-  return entry;
-}
-
-intptr_t dispatch(AEffect* e, int32_t op, int32_t index = 0, intptr_t value = 0, float opt = 0) {
-  return e->dispatcher(e, op, index, value, nullptr, opt);
-}
-
-// Entry, effOpen, sample rate, block size, resume.
-AEffect* start(Entry entry) {
-  AEffect* e = entry(host);
-  if (!e) return nullptr;
-  dispatch(e, effOpen);
-  dispatch(e, effSetSampleRate, 0, 0, 48000.0f);
-  dispatch(e, effSetBlockSize, 0, kFrames);
-  dispatch(e, effMainsChanged, 0, 1);
-  return e;
-}
-
-void close(AEffect* e) {
-  dispatch(e, effMainsChanged, 0, 0);
-  dispatch(e, effClose);
-}
 
 double seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
@@ -162,26 +91,11 @@ AudioFigure measureAudio(AEffect* e, Process process) {
   return {median(ratios), median(processTimes) / frames * 1e9, median(copyTimes) / frames * 1e9};
 }
 
-long long residentBytes() {
-#if defined(_WIN32)
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
-  return static_cast<long long>(counters.WorkingSetSize);
-#else
-  long long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%lld %lld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * sysconf(_SC_PAGESIZE);
-#endif
-}
 
 // --- the measurements, each printing one line "<name> <values...>" -----------------
 
 int audio(Entry entry) {
-  AEffect* e = start(entry);
+  AEffect* e = brimtrace_test::startInstance(entry);
   if (!e) return 1;
   const AudioFigure f = measureAudio<float>(
       e, [](AEffect* x, float** in, float** out, int32_t n) { x->processReplacing(x, in, out, n); });
@@ -192,21 +106,21 @@ int audio(Entry entry) {
     });
   std::printf("audio %g %g %g %g %g %g\n", f.ratio, f.nsPerFrame, f.memcpyNsPerFrame, d.ratio, d.nsPerFrame,
               d.memcpyNsPerFrame);
-  close(e);
+  brimtrace_test::stopInstance(e);
   return 0;
 }
 
 // The first instance of a fresh process; the library is loaded before the clock starts.
 int first(Entry entry) {
   const auto t0 = Clock::now();
-  AEffect* e = start(entry);
+  AEffect* e = brimtrace_test::startInstance(entry);
   const auto t1 = Clock::now();
   if (!e) return 1;
   std::printf("first %g\n", seconds(t0, t1) * 1e3);
   if (std::getenv("BRIMTRACE_BENCH_STEPS")) {
-    close(e);
+    brimtrace_test::stopInstance(e);
     auto a = Clock::now();
-    e = entry(host);
+    e = entry(playingHost);
     auto b = Clock::now();
     dispatch(e, effOpen);
     auto c = Clock::now();
@@ -215,29 +129,29 @@ int first(Entry entry) {
     std::printf("steps: entry %g open %g resume %g ms\n", seconds(a, b) * 1e3, seconds(b, c) * 1e3,
                 seconds(c, d) * 1e3);
   }
-  close(e);
+  brimtrace_test::stopInstance(e);
   return 0;
 }
 
 int later(Entry entry) {
-  AEffect* e = start(entry);
+  AEffect* e = brimtrace_test::startInstance(entry);
   if (!e) return 1;
   std::vector<double> times;
   for (int i = 0; i < 200; ++i) {
     const auto t0 = Clock::now();
-    AEffect* next = start(entry);
+    AEffect* next = brimtrace_test::startInstance(entry);
     const auto t1 = Clock::now();
     times.push_back(seconds(t0, t1) * 1e3);
-    close(next);
+    brimtrace_test::stopInstance(next);
   }
-  close(e);
+  brimtrace_test::stopInstance(e);
   std::printf("later %g\n", median(times));
   return 0;
 }
 
 // 100 instances that have processed audio, editors closed.
 int memory(Entry entry) {
-  AEffect* firstOne = start(entry);  // whatever the process keeps once
+  AEffect* firstOne = brimtrace_test::startInstance(entry);  // whatever the process keeps once
   if (!firstOne) return 1;
   Buffers<float> b(std::max(std::max(firstOne->numInputs, firstOne->numOutputs), 2));
   for (int i = 0; i < 10; ++i)
@@ -245,14 +159,14 @@ int memory(Entry entry) {
   std::vector<AEffect*> instances;
   const long long before = residentBytes();
   for (int i = 0; i < kInstances; ++i) {
-    AEffect* e = start(entry);
+    AEffect* e = brimtrace_test::startInstance(entry);
     if (!e) return 1;
     for (int k = 0; k < 10; ++k) e->processReplacing(e, b.inputs.data(), b.outputs.data(), kFrames);
     instances.push_back(e);
   }
   const long long after = residentBytes();
-  for (AEffect* e : instances) close(e);
-  close(firstOne);
+  for (AEffect* e : instances) brimtrace_test::stopInstance(e);
+  brimtrace_test::stopInstance(firstOne);
   std::printf("memory %g\n", double(after - before) / kInstances / 1024.0);
   return 0;
 }
@@ -388,9 +302,10 @@ int main(int argc, char** argv) {
   const std::string what = argc > 2 ? argv[2] : "";
   if (what.empty()) return everything(plugin);
   if (what == "--row") return peerRow(plugin, argc > 3 ? argv[3] : argv[1]);
-  const Entry entry = loadEntry(argv[1]);
+  const PluginModule module(argv[1]);
+  const Entry entry = module.findEntry();
   if (!entry) {
-    std::fprintf(stderr, "cannot load %s\n", argv[1]);
+    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], module.loaded() ? "no entry" : module.error().c_str());
     return 1;
   }
   if (what == "audio") return audio(entry);

@@ -3,7 +3,7 @@
 
 #include "gui/font_desc.h"
 #include "plugin/tests/test_effect.h"
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 TEST(ZelkFontCache, DestructionReleasesEachCachedFont) {
   TestHost host;

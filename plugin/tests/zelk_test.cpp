@@ -12,7 +12,7 @@
 #include "plugin/tests/test_effect.h"
 #include "plugin/zelk_editor.h"
 #include "runtime/transforms.h"
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/editor/host_window.h"
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 using namespace brimtrace_test;
 

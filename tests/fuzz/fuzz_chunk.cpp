@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace fuzz;
   Input in(data, size);
   const uint8_t setup = in.byte();
-  AEffect* e = createBrimtraceInstance(host);
+  AEffect* e = createBrimtraceInstance(playingHost);
   FUZZ_CHECK(e != nullptr, 0);
   if (setup & 1) dispatch(e, effOpen, 0, 0, nullptr, 0);
   if (setup & 2) dispatch(e, effMainsChanged, 0, 1, nullptr, 0);

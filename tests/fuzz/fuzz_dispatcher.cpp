@@ -147,7 +147,7 @@ void dispatchOnce(AEffect* e, fuzz::Input& in, int32_t opcode) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace fuzz;
   Input in(data, size);
-  AEffect* e = createBrimtraceInstance(host);
+  AEffect* e = createBrimtraceInstance(playingHost);
   FUZZ_CHECK(e != nullptr, 0);
   for (int call = 0; call < 64 && !in.empty(); ++call) {
     const uint8_t kind = in.byte();

@@ -10,7 +10,7 @@
 
 #include "plugin/instance.h"
 #include "plugin/vst2.h"
-#include "tests/robust/plugin_host.h"
+#include "tests/support/in_process.h"
 
 namespace fuzz {
 
@@ -85,8 +85,8 @@ private:
 };
 
 // The robustness tests' host: a playing transport, and the instance's dispatcher.
-using robust::dispatch;
-using robust::host;
+using brimtrace_test::dispatch;
+using brimtrace_test::playingHost;
 
 // Stereo blocks of both precisions through the instance; the outputs must equal the inputs.
 inline void processBlock(AEffect* e, int32_t frames, bool doubles, uint32_t seed) {

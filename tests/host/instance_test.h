@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 class InstanceTest : public ::testing::Test {
 protected:

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -21,10 +21,9 @@
 #include <vector>
 
 #include "plugin/vst2.h"
-
-#ifndef BRIMTRACE_PLUGIN_PATH
-#error "BRIMTRACE_PLUGIN_PATH must name the built plug-in library"
-#endif
+#include "tests/support/built_library.h"
+#include "tests/support/playing_host.h"
+#include "tools/host/plugin_module.h"
 
 namespace {
 
@@ -120,30 +119,14 @@ bool trapSystemCalls() {
          syscall(__NR_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
 }
 
-VstTimeInfo timeInfo{};
-intptr_t VST_CALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  if (opcode == audioMasterVersion) return 2400;
-  if (opcode == audioMasterGetTime) return reinterpret_cast<intptr_t>(&timeInfo);
-  return 0;
-}
-
 TEST(AudioPath, ProcessingMakesNoSystemCallTakesNoLockAndAllocatesNothing) {
 #if !defined(__x86_64__)
   GTEST_SKIP() << "the system call filter is written for x86_64";
 #endif
-  timeInfo.tempo = 120;
-  timeInfo.timeSigNumerator = timeInfo.timeSigDenominator = 4;
-  timeInfo.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid;
-  void* library = dlopen(BRIMTRACE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(library, nullptr) << dlerror();
-  auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
-  ASSERT_NE(entry, nullptr);
-  AEffect* e = entry(host);
+  const PluginModule library(brimtrace_test::builtLibraryPath());
+  ASSERT_TRUE(library.loaded()) << library.error();
+  AEffect* e = brimtrace_test::startInstance(library.entry());
   ASSERT_NE(e, nullptr);
-  e->dispatcher(e, effOpen, 0, 0, nullptr, 0);
-  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000);
-  e->dispatcher(e, effSetBlockSize, 0, 512, nullptr, 0);
-  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0);
 
   struct sigaction action {};
   action.sa_sigaction = onTrappedCall;
@@ -205,7 +188,6 @@ TEST(AudioPath, ProcessingMakesNoSystemCallTakesNoLockAndAllocatesNothing) {
   EXPECT_GT(locks.load(), 1) << "the library's lock calls are not seen";
 
   e->dispatcher(e, effClose, 0, 0, nullptr, 0);
-  dlclose(library);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "effect/fablo_effect.h"
 #include "tests/robust/editor_paint.h"
-#include "tests/robust/plugin_host.h"
+#include "tests/support/in_process.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ struct Round {
 // and paints are under way.
 Round runRound(int blocks, unsigned seed) {
   constexpr int kMinPaints = 30, kMinRestores = 30, kMaxBlocks = 400000;
-  AEffect* e = robust::startInstance();
+  AEffect* e = brimtrace_test::startInProcess();
   EditorPaint painter(e);
   std::atomic<bool> audioDone{false}, started{false};
   std::atomic<int> paints{0}, restores{0};
@@ -76,7 +76,7 @@ Round runRound(int blocks, unsigned seed) {
   std::thread editor([&] {
     started = true;
     while (!audioDone.load()) {
-      robust::dispatch(e, effEditIdle);
+      brimtrace_test::dispatch(e, effEditIdle);
       painter.paint();
       ++paints;
     }
@@ -87,9 +87,9 @@ Round runRound(int blocks, unsigned seed) {
     while (!audioDone.load()) {
       std::vector<float> chunk = chunkWithSliders(static_cast<float>(restores % 7));
       const auto bytes = static_cast<intptr_t>(chunk.size() * sizeof(float));
-      EXPECT_EQ(bytes, robust::dispatch(e, effSetChunk, 0, bytes, chunk.data()));
+      EXPECT_EQ(bytes, brimtrace_test::dispatch(e, effSetChunk, 0, bytes, chunk.data()));
       void* saved = nullptr;
-      const intptr_t size = robust::dispatch(e, effGetChunk, 0, 0, &saved);
+      const intptr_t size = brimtrace_test::dispatch(e, effGetChunk, 0, 0, &saved);
       EXPECT_EQ(size, bytes);
       if (size == bytes) {
         EXPECT_EQ(0, std::memcmp(saved, chunk.data(), size));
@@ -109,7 +109,7 @@ Round runRound(int blocks, unsigned seed) {
     EXPECT_TRUE(v >= 0 && v <= 2) << "entry " << k << " holds " << v;
   }
   EXPECT_EQ(1, fx.initCount > 0 ? 1 : 0) << "the first restore runs initOnce";
-  robust::dispatch(e, effClose);
+  brimtrace_test::dispatch(e, effClose);
   return Round{paints.load(), restores.load()};
 }
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "tests/editor/host_window.h"
-#include "tests/host/test_host.h"
-#include "tests/robust/measure.h"
+#include "tests/support/test_host.h"
+#include "tests/support/measure.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -32,7 +32,7 @@ namespace {
 // BRIMTRACE_LIFECYCLE_CYCLES when given, else ctest's short form, else the thousand.
 int cycles() {
   return static_cast<int>(
-      robust::lengthFromEnvironment("BRIMTRACE_LIFECYCLE_CYCLES", "BRIMTRACE_LIFECYCLE_CTEST_CYCLES", 1000));
+      brimtrace_test::lengthFromEnvironment("BRIMTRACE_LIFECYCLE_CYCLES", "BRIMTRACE_LIFECYCLE_CTEST_CYCLES", 1000));
 }
 
 struct Counts {
@@ -96,7 +96,7 @@ Counts counts(const HostWindow& host) {
   c.heapBytes = r.heapBytes;
   auto* display = static_cast<Display*>(host.display());
   c.windows = windowsBelow(display, DefaultRootWindow(display));
-  c.residentKiB = robust::residentBytes() / 1024;
+  c.residentKiB = brimtrace_test::residentBytes() / 1024;
   return c;
 }
 #endif
@@ -156,7 +156,7 @@ TEST(EditorLifecycle, OpenPaintCloseCyclesLeaveNothingBehind) {
   // Less than 100 bytes a cycle: nothing of an editor (its back buffer alone is 640 KB).
   // Resident memory within 4 MiB plus 2 KiB a cycle of where it was. Under a sanitizer
   // its own allocator keeps freed memory aside; nothing to see there.
-  if (!robust::kSanitizedHeap) {
+  if (!brimtrace_test::kSanitizedHeap) {
     EXPECT_LT(after.heapBytes, before.heapBytes + 100LL * n);
     EXPECT_LT(after.residentKiB, before.residentKiB + 4096 + 2LL * n);
   }

@@ -4,7 +4,6 @@
 // (test robust_session_valgrind), where any invalid access, use of uninitialised memory
 // or definite leak fails it. It loads the library itself, with no allocation counting in
 // between, so that valgrind sees the heap as it is.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,25 +11,13 @@
 
 #include "plugin/vst2.h"
 #include "tests/editor/host_window.h"
-
-#ifndef BRIMTRACE_PLUGIN_PATH
-#error "BRIMTRACE_PLUGIN_PATH must name the built plug-in library"
-#endif
+#include "tests/support/built_library.h"
+#include "tests/support/playing_host.h"
+#include "tools/host/plugin_module.h"
 
 namespace {
 
-VstTimeInfo timeInfo{};
-
-intptr_t VST_CALLBACK host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  if (opcode == audioMasterVersion) return 2400;
-  if (opcode == audioMasterGetTime) return reinterpret_cast<intptr_t>(&timeInfo);
-  return 0;
-}
-
-intptr_t dispatch(AEffect* e, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                  float opt = 0) {
-  return e->dispatcher(e, opcode, index, value, ptr, opt);
-}
+using brimtrace_test::dispatch;
 
 template <class Sample>
 void process(AEffect* e, int blocks) {
@@ -52,26 +39,13 @@ void process(AEffect* e, int blocks) {
 }
 
 TEST(Session, LoadOpenProcessEditSaveRestoreCloseUnload) {
-  timeInfo.tempo = 120;
-  timeInfo.timeSigNumerator = timeInfo.timeSigDenominator = 4;
-  timeInfo.flags = kVstTransportPlaying | kVstTempoValid | kVstTimeSigValid;
-
-  // Hosts on Linux draw with cairo and fontconfig themselves, so both stay loaded when
-  // the plug-in is unloaded; unloaded with it, their process-wide caches would be lost.
-  for (const char* shared : {"libcairo.so.2", "libfontconfig.so.1"})
-    ASSERT_NE(dlopen(shared, RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE), nullptr) << dlerror();
-
-  void* library = dlopen(BRIMTRACE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(library, nullptr) << dlerror();
-  auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
+  ASSERT_TRUE(brimtrace_test::keepHostLibrariesLoaded());
+  PluginModule library(brimtrace_test::builtLibraryPath());
+  ASSERT_TRUE(library.loaded()) << library.error();
+  const auto entry = library.entry();
   ASSERT_NE(entry, nullptr);
-  AEffect* e = entry(host);
+  AEffect* e = brimtrace_test::startInstance(entry);
   ASSERT_NE(e, nullptr);
-
-  dispatch(e, effOpen);
-  dispatch(e, effSetSampleRate, 0, 0, nullptr, 48000);
-  dispatch(e, effSetBlockSize, 0, 512);
-  dispatch(e, effMainsChanged, 0, 1);
   process<float>(e, 50);
   process<double>(e, 10);
 
@@ -114,7 +88,7 @@ TEST(Session, LoadOpenProcessEditSaveRestoreCloseUnload) {
 
   dispatch(e, effMainsChanged, 0, 0);
   EXPECT_EQ(dispatch(e, effClose), 1);
-  EXPECT_EQ(dlclose(library), 0);
+  EXPECT_TRUE(library.unload());
 }
 
 }  // namespace

@@ -19,8 +19,8 @@
 
 #include "effect/fablo_effect.h"
 #include "tests/robust/editor_paint.h"
-#include "tests/robust/measure.h"
-#include "tests/robust/plugin_host.h"
+#include "tests/support/measure.h"
+#include "tests/support/in_process.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ constexpr int kHistory = 100;
 
 // BRIMTRACE_SOAK_SECONDS when given, else ctest's short form, else the hour.
 long long audioSeconds() {
-  return robust::lengthFromEnvironment("BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS", 3600);
+  return brimtrace_test::lengthFromEnvironment("BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS", 3600);
 }
 
 long long heapBytes() { return static_cast<long long>(mallinfo2().uordblks); }
@@ -106,7 +106,7 @@ struct Reference {
 
 TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
   const long long passes = audioSeconds() * kRate / kFramesPerPass;
-  AEffect* e = robust::startInstance(kRate, kMaxBlock);
+  AEffect* e = brimtrace_test::startInProcess(kRate, kMaxBlock);
   ASSERT_NE(e, nullptr);
   EditorPaint painter(e);
   TFabloEffect& fx = *static_cast<TFabloEffect*>(painter.plugin()->getEffect());
@@ -147,7 +147,7 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
   // Settle caches (fonts, images, the picture) before memory is watched.
   const long long warmUp = std::min<long long>(passes, 200);
   for (long long p = 0; p < warmUp; ++p) runPass();
-  const long long heapBefore = heapBytes(), residentBefore = robust::residentBytes();
+  const long long heapBefore = heapBytes(), residentBefore = brimtrace_test::residentBytes();
   long long heapPeak = heapBefore, residentPeak = residentBefore;
 
   using clock = std::chrono::steady_clock;
@@ -165,11 +165,11 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
     ASSERT_TRUE(fx.glowPhase >= 0 && fx.glowPhase < 6.283185307179586);
     if (p % 1000 == 0) {
       heapPeak = std::max(heapPeak, heapBytes());
-      residentPeak = std::max(residentPeak, robust::residentBytes());
+      residentPeak = std::max(residentPeak, brimtrace_test::residentBytes());
     }
   }
   heapPeak = std::max(heapPeak, heapBytes());
-  residentPeak = std::max(residentPeak, robust::residentBytes());
+  residentPeak = std::max(residentPeak, brimtrace_test::residentBytes());
   const double seconds = std::chrono::duration<double>(clock::now() - start).count();
   std::printf(
       "%lld s of audio, %lld passes in %.1f s (%.0fx real time); heap %+lld bytes, "
@@ -178,11 +178,11 @@ TEST(Soak, AnHourOfAudioWithAPaintEvery1600Frames) {
       (residentPeak - residentBefore) / 1024, firstTenth > 0 ? lastTenth / firstTenth : 0.0);
   // Flat: nothing grows with the passes (a little slack for the allocator's own books).
   // Under a sanitizer its own allocator keeps freed memory aside; nothing to see there.
-  if (!robust::kSanitizedHeap) {
+  if (!brimtrace_test::kSanitizedHeap) {
     EXPECT_LE(heapPeak - heapBefore, 16 * 1024);
     EXPECT_LE(residentPeak - residentBefore, 512 * 1024);
   }
-  robust::dispatch(e, effClose);
+  brimtrace_test::dispatch(e, effClose);
 }
 
 }  // namespace

@@ -42,13 +42,17 @@ PluginModule::PluginModule(const std::string& path) {
 #endif
 }
 
-PluginModule::~PluginModule() {
-  if (!handle_) return;
+PluginModule::~PluginModule() { unload(); }
+
+bool PluginModule::unload() {
+  if (!handle_) return false;
 #if defined(_WIN32)
-  FreeLibrary(static_cast<HMODULE>(handle_));
+  const bool released = FreeLibrary(static_cast<HMODULE>(handle_)) != 0;
 #else
-  dlclose(handle_);
+  const bool released = dlclose(handle_) == 0;
 #endif
+  handle_ = nullptr;
+  return released;
 }
 
 void* PluginModule::symbol(const char* name) const {

@@ -11,6 +11,8 @@ public:
 
   explicit PluginModule(const std::string& path);
   ~PluginModule();  // unloads
+  // Unloads now; true when the platform's loader released the library.
+  bool unload();
   PluginModule(const PluginModule&) = delete;
   PluginModule& operator=(const PluginModule&) = delete;
 

@@ -1,35 +1,14 @@
-#include "tests/host/test_host.h"
+#include "tests/support/test_host.h"
 
 #include <algorithm>
 
-#if !defined(_WIN32)
-#include <dlfcn.h>
-#endif
+#include "tests/support/built_library.h"
 
-#ifndef BRIMTRACE_PLUGIN_PATH
-#error "BRIMTRACE_PLUGIN_PATH must name the built plug-in library"
-#endif
-
-std::string PluginLibrary::builtPath() {
-  std::string path = BRIMTRACE_PLUGIN_PATH;
-#if defined(_WIN32)
-  // Built on the Unix side of Wine: its root is drive Z:.
-  if (!path.empty() && path[0] == '/') {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    path = "Z:" + path;
-  }
-#endif
-  return path;
-}
+std::string PluginLibrary::builtPath() { return brimtrace_test::builtLibraryPath(); }
 
 PluginLibrary::PluginLibrary(const std::string& path) : PluginModule(path) {
   if (loaded()) alloc_count::watchModule(handle());
-#if !defined(_WIN32)
-  // Hosts on Linux draw with cairo and fontconfig themselves, so both stay loaded when
-  // the plug-in is unloaded; unloaded with it, their process-wide caches would be lost.
-  for (const char* shared : {"libcairo.so.2", "libfontconfig.so.1"})
-    dlopen(shared, RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
-#endif
+  brimtrace_test::keepHostLibrariesLoaded();
 }
 
 namespace {

@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#if defined(__linux__)
+#if defined(_WIN32)
+#include <windows.h>
+#include <psapi.h>  // link psapi
+#elif defined(__linux__)
 #include <unistd.h>
 #endif
 
-namespace robust {
+namespace brimtrace_test {
 
 // A sanitizer owns the heap: its figures say nothing about the plug-in's memory.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -20,7 +23,12 @@ inline constexpr bool kSanitizedHeap = false;
 
 // Resident memory of this process in bytes (0 where the platform does not say).
 inline long long residentBytes() {
-#if defined(__linux__)
+#if defined(_WIN32)
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return static_cast<long long>(counters.WorkingSetSize);
+#elif defined(__linux__)
   long long pages = 0, resident = 0;
   if (FILE* f = std::fopen("/proc/self/statm", "r")) {
     if (std::fscanf(f, "%lld %lld", &pages, &resident) != 2) resident = 0;
@@ -41,4 +49,4 @@ inline long long lengthFromEnvironment(const char* name, const char* ctestName, 
   return fallback;
 }
 
-}  // namespace robust
+}  // namespace brimtrace_test

@@ -91,7 +91,6 @@ AudioFigure measureAudio(AEffect* e, Process process) {
   return {median(ratios), median(processTimes) / frames * 1e9, median(copyTimes) / frames * 1e9};
 }
 
-
 // --- the measurements, each printing one line "<name> <values...>" -----------------
 
 int audio(Entry entry) {
@@ -305,7 +304,8 @@ int main(int argc, char** argv) {
   const PluginModule module(argv[1]);
   const Entry entry = module.findEntry();
   if (!entry) {
-    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], module.loaded() ? "no entry" : module.error().c_str());
+    std::fprintf(stderr, "cannot load %s: %s\n", argv[1],
+                 module.loaded() ? "no entry" : module.error().c_str());
     return 1;
   }
   if (what == "audio") return audio(entry);

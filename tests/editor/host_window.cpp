@@ -6,6 +6,18 @@
 
 namespace brimtrace_test {
 
+HostWindow::HostWindow(int width, int height) : width_(width), height_(height) {
+  if (!windowsAvailable()) return;
+  std::string error;
+  window_ = host::EditorWindow::create(width, height, "Host", error);
+}
+
+HostWindow::~HostWindow() = default;
+
+std::vector<uint32_t> HostWindow::grab() const {
+  return window_ ? window_->pixels() : std::vector<uint32_t>();
+}
+
 bool waitFor(const std::function<bool()>& done, const std::function<void()>& step, int timeoutMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {

@@ -1,14 +1,17 @@
-// A window standing in for the host's editor window, with what the editor tests need
-// from the platform: the window handle to give effEditOpen, its pixels as on screen,
-// its children, and mouse input from outside (XTest on X11, posted messages on Windows).
+// The host tool's editor window (tools/host/editor_window.h) with what the editor tests
+// add: mouse and key input from outside (XTest on X11, posted messages on Windows),
+// whether the editor holds the mouse, and the process's resource counts.
 //
-// On Linux the tests start a private Xvfb (display number picked by the server) before
-// the first window and point DISPLAY at it; the code under test finds it there.
+// On Linux the tests start one private Xvfb for the process before the first window and
+// point DISPLAY at it; the code under test finds it there.
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/host/editor_window.h"
 
 namespace brimtrace_test {
 
@@ -25,11 +28,11 @@ public:
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
-  bool ok() const;
-  void* handle() const;  // HWND or X11 Window id, as effEditOpen takes it
-  int childCount() const;
+  bool ok() const { return window_ != nullptr; }
+  void* handle() const { return window_ ? window_->parent() : nullptr; }  // as effEditOpen takes it
+  int childCount() const { return window_ ? window_->childCount() : -1; }
   // 0xRRGGBB of the window's pixels, children included, as on screen.
-  uint32_t pixel(int x, int y) const;
+  uint32_t pixel(int x, int y) const { return window_ ? window_->pixel(x, y) : ~0u; }
   std::vector<uint32_t> grab() const;  // width x height, row by row
   int width() const { return width_; }
   int height() const { return height_; }
@@ -40,25 +43,24 @@ public:
   void release(Button b, int modifiers = kNoModifier);
   // Whether the editor's window holds the mouse (a press it kept and not yet released).
   bool editorHoldsMouse() const;
-  // Windows: dispatches the thread's pending messages (paints among them); X11: nothing.
-  void pump();
-  void destroy();  // as a host that destroys its window before closing the editor
+  // Dispatches the window system's pending events for the window (paints among them).
+  void pump() {
+    if (window_) window_->pump();
+  }
+  void destroy() { window_.reset(); }  // as a host that destroys its window before closing the editor
 
 #ifndef _WIN32
-  void* display() const { return display_; }
+  void* display() const { return window_ ? window_->display() : nullptr; }  // the window's own connection
   void key(unsigned long keysym, bool press);
   void button(unsigned int button, bool press);  // raw X button number
 #endif
 
 private:
   int width_, height_;
+  std::unique_ptr<host::EditorWindow> window_;
 #ifdef _WIN32
-  void* hwnd_ = nullptr;
   int x_ = 0, y_ = 0;
   int held_ = 0;  // MK_ bits of the buttons down
-#else
-  void* display_ = nullptr;
-  unsigned long window_ = 0;
 #endif
 };
 

@@ -9,24 +9,6 @@ namespace brimtrace_test {
 
 namespace {
 
-const wchar_t kClass[] = L"BrimtraceTestHostWindow";
-
-LRESULT CALLBACK hostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-bool registerClass() {
-  static const bool registered = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = hostProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = kClass;
-    return RegisterClassW(&wc) != 0;
-  }();
-  return registered;
-}
-
 HWND hwndOf(void* h) { return static_cast<HWND>(h); }
 
 // The editor's window: the host window's first child.
@@ -39,66 +21,6 @@ bool windowsAvailable() {
   const auto wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
   if (!wine) return true;
   return GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) > 0;
-}
-
-HostWindow::HostWindow(int width, int height) : width_(width), height_(height) {
-  if (!windowsAvailable() || !registerClass()) return;
-  RECT r{0, 0, width, height};
-  AdjustWindowRect(&r, WS_POPUP, FALSE);
-  hwnd_ = CreateWindowExW(0, kClass, L"Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, r.right - r.left,
-                          r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  pump();
-}
-
-HostWindow::~HostWindow() { destroy(); }
-
-bool HostWindow::ok() const { return hwnd_ != nullptr; }
-void* HostWindow::handle() const { return hwnd_; }
-
-void HostWindow::destroy() {
-  if (!hwnd_) return;
-  DestroyWindow(hwndOf(hwnd_));
-  hwnd_ = nullptr;
-  pump();
-}
-
-int HostWindow::childCount() const {
-  int n = 0;
-  for (HWND c = editorWindow(hwnd_); c; c = GetWindow(c, GW_HWNDNEXT)) ++n;
-  return n;
-}
-
-std::vector<uint32_t> HostWindow::grab() const {
-  std::vector<uint32_t> out;
-  if (!hwnd_) return out;
-  HDC window = GetDC(hwndOf(hwnd_));
-  HDC memory = CreateCompatibleDC(window);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width_, height_, window, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  out.assign(pixels, pixels + static_cast<size_t>(width_) * static_cast<size_t>(height_));
-  for (uint32_t& p : out) p &= 0xFFFFFF;  // BI_RGB 32-bit: 0x00RRGGBB
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(hwndOf(hwnd_), window);
-  return out;
-}
-
-uint32_t HostWindow::pixel(int x, int y) const {
-  const std::vector<uint32_t> image = grab();
-  if (x < 0 || y < 0 || x >= width_ || y >= height_ || image.empty()) return ~0u;
-  return image[static_cast<size_t>(y * width_ + x)];
 }
 
 namespace {
@@ -118,7 +40,7 @@ WPARAM buttonFlag(Button b) {
 void HostWindow::moveTo(int x, int y, int modifiers) {
   x_ = x;
   y_ = y;
-  if (HWND w = editorWindow(hwnd_))
+  if (HWND w = editorWindow(handle()))
     PostMessageW(w, WM_MOUSEMOVE, static_cast<WPARAM>(held_) | keyFlags(modifiers),
                  MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
 }
@@ -128,7 +50,7 @@ void HostWindow::press(Button b, int modifiers) {
   const UINT message = b == Button::Left     ? WM_LBUTTONDOWN
                        : b == Button::Middle ? WM_MBUTTONDOWN
                                              : WM_RBUTTONDOWN;
-  if (HWND w = editorWindow(hwnd_))
+  if (HWND w = editorWindow(handle()))
     PostMessageW(w, message, static_cast<WPARAM>(held_) | keyFlags(modifiers),
                  MAKELPARAM(static_cast<WORD>(x_), static_cast<WORD>(y_)));
 }
@@ -136,22 +58,14 @@ void HostWindow::press(Button b, int modifiers) {
 void HostWindow::release(Button b, int modifiers) {
   held_ &= ~static_cast<int>(buttonFlag(b));
   const UINT message = b == Button::Left ? WM_LBUTTONUP : b == Button::Middle ? WM_MBUTTONUP : WM_RBUTTONUP;
-  if (HWND w = editorWindow(hwnd_))
+  if (HWND w = editorWindow(handle()))
     PostMessageW(w, message, static_cast<WPARAM>(held_) | keyFlags(modifiers),
                  MAKELPARAM(static_cast<WORD>(x_), static_cast<WORD>(y_)));
 }
 
 bool HostWindow::editorHoldsMouse() const {
-  HWND w = editorWindow(hwnd_);
+  HWND w = editorWindow(handle());
   return w && GetCapture() == w;
-}
-
-void HostWindow::pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 ResourceCounts resourceCounts() {

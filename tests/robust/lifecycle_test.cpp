@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "tests/editor/host_window.h"
-#include "tests/support/test_host.h"
 #include "tests/support/measure.h"
+#include "tests/support/test_host.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -31,8 +31,8 @@ namespace {
 
 // BRIMTRACE_LIFECYCLE_CYCLES when given, else ctest's short form, else the thousand.
 int cycles() {
-  return static_cast<int>(
-      brimtrace_test::lengthFromEnvironment("BRIMTRACE_LIFECYCLE_CYCLES", "BRIMTRACE_LIFECYCLE_CTEST_CYCLES", 1000));
+  return static_cast<int>(brimtrace_test::lengthFromEnvironment("BRIMTRACE_LIFECYCLE_CYCLES",
+                                                                "BRIMTRACE_LIFECYCLE_CTEST_CYCLES", 1000));
 }
 
 struct Counts {

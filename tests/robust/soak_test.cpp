@@ -19,8 +19,8 @@
 
 #include "effect/fablo_effect.h"
 #include "tests/robust/editor_paint.h"
-#include "tests/support/measure.h"
 #include "tests/support/in_process.h"
+#include "tests/support/measure.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ constexpr int kHistory = 100;
 
 // BRIMTRACE_SOAK_SECONDS when given, else ctest's short form, else the hour.
 long long audioSeconds() {
-  return brimtrace_test::lengthFromEnvironment("BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS", 3600);
+  return brimtrace_test::lengthFromEnvironment("BRIMTRACE_SOAK_SECONDS", "BRIMTRACE_SOAK_CTEST_SECONDS",
+                                               3600);
 }
 
 long long heapBytes() { return static_cast<long long>(mallinfo2().uordblks); }

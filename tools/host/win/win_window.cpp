@@ -1,5 +1,5 @@
-// The snapshot window on Windows (and under Wine): a Win32 top-level window, captured
-// with GetDC + BitBlt and written with the GDI+ PNG encoder (flat API).
+// The host window on Windows (and under Wine): a Win32 top-level window, read with
+// GetDC + BitBlt and written with the GDI+ PNG encoder (flat API).
 #include <windows.h>
 #include <gdiplus.h>
 
@@ -42,7 +42,9 @@ public:
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kClassName;
     RegisterClassW(&wc);  // fails harmlessly when already registered
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    // A popup at the screen's origin: its client area is the whole window, on screen
+    // where it is made, under Wine's X11 driver too.
+    const DWORD style = WS_POPUP | WS_CLIPCHILDREN;
     RECT r{0, 0, width, height};
     AdjustWindowRect(&r, style, FALSE);
     hwnd_ = CreateWindowExW(0, kClassName, widen(title).c_str(), style, 0, 0, r.right - r.left,
@@ -56,6 +58,7 @@ public:
     UpdateWindow(hwnd_);
     width_ = width;
     height_ = height;
+    pump();
     return true;
   }
 
@@ -77,22 +80,43 @@ public:
     }
   }
 
-  bool hasEditorWindow() const override { return GetWindow(hwnd_, GW_CHILD) != nullptr; }
+  int childCount() const override {
+    int n = 0;
+    for (HWND c = GetWindow(hwnd_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++n;
+    return n;
+  }
+
+  std::vector<uint32_t> pixels() const override {
+    std::vector<uint32_t> out;
+    if (!hwnd_) return out;
+    HDC window = GetDC(hwnd_);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (bits && BitBlt(memory, 0, 0, width_, height_, window, 0, 0, SRCCOPY)) {
+      GdiFlush();
+      const auto* p = static_cast<const uint32_t*>(bits);
+      out.assign(p, p + static_cast<size_t>(width_) * static_cast<size_t>(height_));
+      for (uint32_t& v : out) v &= 0xFFFFFF;  // BI_RGB 32-bit: 0x00RRGGBB
+    }
+    SelectObject(memory, old);
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd_, window);
+    return out;
+  }
 
   bool savePng(const std::string& path, std::string& error) override {
-    // Read from the editor's own window where there is one: its DC holds what it painted.
-    HWND source = GetWindow(hwnd_, GW_CHILD);
-    if (!source) source = hwnd_;
-    HDC windowDc = GetDC(source);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width_, height_);
-    HGDIOBJ old = SelectObject(memoryDc, bitmap);
-    const BOOL copied = BitBlt(memoryDc, 0, 0, width_, height_, windowDc, 0, 0, SRCCOPY);
-    SelectObject(memoryDc, old);
-    DeleteDC(memoryDc);
-    ReleaseDC(source, windowDc);
-    if (!copied) {
-      DeleteObject(bitmap);
+    std::vector<uint32_t> all = pixels();
+    if (all.empty()) {
       error = "cannot read the window's pixels";
       return false;
     }
@@ -101,14 +125,14 @@ public:
     Gdiplus::Status status = Gdiplus::GdiplusStartup(&token, &input, nullptr);
     if (status == Gdiplus::Ok) {
       Gdiplus::GpBitmap* image = nullptr;
-      status = Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image);
+      status = Gdiplus::DllExports::GdipCreateBitmapFromScan0(
+          width_, height_, width_ * 4, PixelFormat32bppRGB, reinterpret_cast<BYTE*>(all.data()), &image);
       if (status == Gdiplus::Ok) {
         status = Gdiplus::DllExports::GdipSaveImageToFile(image, widen(path).c_str(), &kPngEncoder, nullptr);
         Gdiplus::DllExports::GdipDisposeImage(image);
       }
       Gdiplus::GdiplusShutdown(token);
     }
-    DeleteObject(bitmap);
     if (status != Gdiplus::Ok) {
       error = "cannot write " + path + " (GDI+ status " + std::to_string(static_cast<int>(status)) + ")";
       return false;
@@ -120,7 +144,6 @@ public:
 
 private:
   HWND hwnd_ = nullptr;
-  int width_ = 0, height_ = 0;
 };
 
 }  // namespace

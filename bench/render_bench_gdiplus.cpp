@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/gui-win/analyzer_scenario.h"
+#include "tests/picture/analyzer_scenario.h"
 
 int main(int argc, char** argv) {
   const int passes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;

@@ -7,7 +7,7 @@
 
 #include "gui/resources.h"
 #include "gui/win/gdiplus_raster.h"
-#include "tests/gui-win/analyzer_scenario.h"
+#include "tests/picture/analyzer_scenario.h"
 
 namespace {
 

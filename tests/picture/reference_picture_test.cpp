@@ -1,15 +1,15 @@
 // Linux side of the Windows picture check: the committed reference picture (which the
 // Windows build compares its GDI+ rendering with) is still what cairo draws for the
 // scenario. Regenerate it after a change to the picture with
-//   BRIMTRACE_WRITE_REFERENCE=tests/gui-win/reference/analyzer_linux.png
-//   build/linux/tests/gui-win/reference_picture_test
+//   BRIMTRACE_WRITE_REFERENCE=tests/picture/reference/analyzer_linux.png
+//   build/linux/tests/picture/reference_picture_test
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "gui/linux/cairo_surface.h"
-#include "tests/gui-win/analyzer_scenario.h"
+#include "tests/picture/analyzer_scenario.h"
 
 namespace {
 

@@ -10,25 +10,13 @@
 
 #include "gui/base_object.h"
 #include "gui/geometry.h"
+#include "runtime/mouse_buttons.h"  // ButtonState
 
 namespace Toolkit {
 
 class CDrawContext;
 class CFrame;
 class CViewContainer;
-
-// Mouse button and modifier bits of a mouse event.
-enum ButtonState : int32_t {
-  kLButton = 1 << 1,
-  kMButton = 1 << 2,
-  kRButton = 1 << 3,
-  kShift = 1 << 4,
-  kControl = 1 << 5,
-  kAlt = 1 << 6,
-  kButton4 = 1 << 8,
-  kButton5 = 1 << 9,
-  kDoubleClick = 1 << 10,
-};
 
 // Answer of onMouseDown and onMouseMoved.
 enum CMouseEventResult : int32_t {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/mouse_buttons.h"
 #include "runtime/plugin_link.h"
 #include "runtime/script_drawing.h"
 #include "runtime/script_memory.h"
@@ -125,10 +126,12 @@ class CFabloMouse : public CFabloGraphics {
 public:
   // Runtime slots written by the editor's mouse hooks, without the store rule.
   double mouseButtonsSlot = 0, mouseXSlot = 0, mouseYSlot = 0;
-  // Mouse bits for effect code from the toolkit's button state: left (2) gives 1, right
-  // (8) 2, control (32) 4, shift (16) 8, alt (64) 16, middle (4) 64; other bits are dropped.
+  // Mouse bits for effect code from the toolkit's button state; other bits are dropped.
   static constexpr int32_t mouseBitsFromButtons(int32_t buttons) {
-    constexpr int32_t map[][2] = {{2, 1}, {8, 2}, {32, 4}, {16, 8}, {64, 16}, {4, 64}};
+    using namespace Toolkit;
+    constexpr int32_t map[][2] = {{kLButton, kEffectMouseLeft},    {kRButton, kEffectMouseRight},
+                                  {kControl, kEffectMouseControl}, {kShift, kEffectMouseShift},
+                                  {kAlt, kEffectMouseAlt},         {kMButton, kEffectMouseMiddle}};
     int32_t bits = 0;
     for (const auto& m : map)
       if (buttons & m[0]) bits |= m[1];

@@ -126,12 +126,12 @@ class CFabloMouse : public CFabloGraphics {
 public:
   // Runtime slots written by the editor's mouse hooks, without the store rule.
   double mouseButtonsSlot = 0, mouseXSlot = 0, mouseYSlot = 0;
-  // Mouse bits for effect code from the toolkit's button state; other bits are dropped.
+  // Mouse bits for effect code from the toolkit's button state: left 1, right 2,
+  // control 4, shift 8, alt 16, middle 64; other bits are dropped.
   static constexpr int32_t mouseBitsFromButtons(int32_t buttons) {
     using namespace Toolkit;
-    constexpr int32_t map[][2] = {{kLButton, kEffectMouseLeft},    {kRButton, kEffectMouseRight},
-                                  {kControl, kEffectMouseControl}, {kShift, kEffectMouseShift},
-                                  {kAlt, kEffectMouseAlt},         {kMButton, kEffectMouseMiddle}};
+    constexpr int32_t map[][2] = {{kLButton, 1}, {kRButton, 2}, {kControl, 4},
+                                  {kShift, 8},   {kAlt, 16},    {kMButton, 64}};
     int32_t bits = 0;
     for (const auto& m : map)
       if (buttons & m[0]) bits |= m[1];

@@ -1,6 +1,5 @@
-// Mouse bits on both sides of the effect's mouse hooks: the toolkit's button and
-// modifier bits that mouse events carry, and the bits effect code reads from its mouse
-// slot. The runtime translates the first into the second.
+// The toolkit's mouse button and modifier bits, as mouse events carry them. The runtime
+// translates them into the bits effect code reads from its mouse slot.
 #pragma once
 #include <cstdint>
 
@@ -20,13 +19,3 @@ enum ButtonState : int32_t {
 };
 
 }  // namespace Toolkit
-
-// Bits of the effect's mouse slot.
-enum EffectMouseBits : int32_t {
-  kEffectMouseLeft = 1,
-  kEffectMouseRight = 2,
-  kEffectMouseControl = 4,
-  kEffectMouseShift = 8,
-  kEffectMouseAlt = 16,
-  kEffectMouseMiddle = 64,
-};

@@ -16,11 +16,7 @@ using ::testing::ElementsAre;
 
 namespace {
 
-struct ScriptFixture : ::testing::Test {
-  FakePlugin plugin;
-  TFablo* fx = new TFablo;
-  ScriptFixture() { fx->zelk = &plugin; }
-  ~ScriptFixture() override { delete fx; }
+struct ScriptFixture : ::testing::Test, EffectOnFakePlugin<TFablo> {
   void color(double r, double g, double b, double a) {
     fx->vars.drawRed = r;
     fx->vars.drawGreen = g;

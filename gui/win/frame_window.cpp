@@ -10,6 +10,7 @@
 #include "gui/offscreen_context.h"
 #include "gui/win/drop_target.h"
 #include "gui/win/gdiplus_raster.h"
+#include "gui/win/resource_stream.h"
 #include "runtime/files.h"
 
 namespace Toolkit {
@@ -27,15 +28,6 @@ LRESULT CALLBACK frameWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   auto* window = reinterpret_cast<Win32FrameWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!window) return DefWindowProcW(hwnd, message, wParam, lParam);
   return window->handleMessage(message, wParam, lParam);
-}
-
-HINSTANCE pluginModule() {
-  if (void* m = moduleHandle()) return static_cast<HINSTANCE>(m);
-  // Not recorded (code linked into an executable): the module that holds this code.
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&frameWindowProc), &module);
-  return module;
 }
 
 int systemMajorVersion() {
@@ -79,7 +71,7 @@ Win32FrameWindow::Win32FrameWindow(CFrame& frame, HWND parent, const CRect& size
   majorVersion_ = systemMajorVersion();
   if (!parent) return;
 
-  HINSTANCE module = pluginModule();
+  HINSTANCE module = win::pluginModule();
   usesClass_ = true;
   if (gClassUsers++ == 0) {
     wsprintfW(gClassName, L"Plugin%p", static_cast<void*>(module));
@@ -112,7 +104,7 @@ Win32FrameWindow::~Win32FrameWindow() {
     hwnd_ = nullptr;
   }
   if (usesClass_ && --gClassUsers == 0) {
-    UnregisterClassW(gClassName, pluginModule());
+    UnregisterClassW(gClassName, win::pluginModule());
     gClassName[0] = L'\0';
   }
 }

@@ -8,6 +8,10 @@
 
 namespace Toolkit::win {
 
+// The plug-in's own module, where its resources and window class live (never the host's
+// executable): the one recorded at load, else the module that holds this code.
+HMODULE pluginModule();
+
 class ResourceStream final : public IStream {
 public:
   // Reference count 1; the caller releases it. The bytes are not copied.

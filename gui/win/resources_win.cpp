@@ -1,19 +1,21 @@
 // Resource lookup in the plug-in's own module (never the host's executable).
 #include "gui/resources.h"
 #include "gui/win/gdiplus_raster.h"
+#include "gui/win/resource_stream.h"
 #include "runtime/files.h"
 
 namespace Toolkit {
-namespace {
 
-// The module recorded at load; before that, the module that holds this code.
-HMODULE pluginModule() {
+HMODULE win::pluginModule() {
   if (void* recorded = moduleHandle()) return static_cast<HMODULE>(recorded);
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&pluginModule), &self);
+                     reinterpret_cast<LPCSTR>(&win::pluginModule), &self);
   return self;
 }
+
+namespace {
+using win::pluginModule;
 
 std::span<const uint8_t> lockResource(HMODULE module, LPCSTR name, const char* type) {
   if (!type) return {};

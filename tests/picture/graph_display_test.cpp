@@ -15,15 +15,11 @@ using ::testing::ElementsAre;
 
 namespace {
 
-struct GraphFixture : ::testing::Test {
-  FakePlugin plugin;
-  TFabloEffect* fx = new TFabloEffect;
+struct GraphFixture : ::testing::Test, EffectOnFakePlugin<TFabloEffect> {
   GraphFixture() {
-    fx->zelk = &plugin;
     fx->reset();
     fx->resume();
   }
-  ~GraphFixture() override { delete fx; }
   void frame(double left, double right) {
     fx->channelSample[0] = left;
     fx->channelSample[1] = right;

@@ -39,4 +39,13 @@ public:
   std::vector<Toolkit::CFontDesc*>& fontCache() override { return fonts; }
 };
 
+// An effect of type Effect on a FakePlugin, for fixtures.
+template <class Effect>
+struct EffectOnFakePlugin {
+  FakePlugin plugin;
+  Effect* fx = new Effect;
+  EffectOnFakePlugin() { fx->zelk = &plugin; }
+  ~EffectOnFakePlugin() { delete fx; }
+};
+
 }  // namespace brimtrace_test

@@ -6,13 +6,13 @@
 //          a full-scale square burst (a slew of 2) at 1:35, a step of 0.6 at 1:50
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <vector>
 
 #include "tools/host/audio_io.h"
 
 namespace {
 constexpr int kRate = 48000;
-constexpr double kPi = 3.14159265358979323846;
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,11 +35,11 @@ int main(int argc, char** argv) {
   std::vector<double> block;
   for (int64_t f = 0; f < frames; ++f) {
     const double t = static_cast<double>(f) / kRate;
-    const double swell = 0.05 + 0.45 * std::sin(kPi * t / 120);
-    const double phase = t < 45 ? 0 : kPi / 2;
-    double left = swell * std::sin(2 * kPi * 440 * t + phase) + 0.0001 * hiss();
+    const double swell = 0.05 + 0.45 * std::sin(std::numbers::pi * t / 120);
+    const double phase = t < 45 ? 0 : std::numbers::pi / 2;
+    double left = swell * std::sin(2 * std::numbers::pi * 440 * t + phase) + 0.0001 * hiss();
     if (f == 20LL * kRate) left = 0.8;
-    double right = t < 60 ? 0.3 * std::sin(2 * kPi * 3000 * t) : t < 70 ? 0 : 0.01 * hiss();
+    double right = t < 60 ? 0.3 * std::sin(2 * std::numbers::pi * 3000 * t) : t < 70 ? 0 : 0.01 * hiss();
     if (t >= 95 && t < 95.05) right = (f / 24) % 2 ? 1.0 : -1.0;
     if (t >= 110) right += 0.6;
     block.push_back(left);

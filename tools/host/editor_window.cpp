@@ -9,4 +9,15 @@ uint32_t EditorWindow::pixel(int x, int y) const {
                      : all[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
 }
 
+bool EditorWindow::savePng(const std::string& path, std::string& error) const {
+  const std::vector<uint32_t> all = pixels();
+  if (all.empty()) {
+    error = "cannot read the window's pixels";
+    return false;
+  }
+  const std::string why = writePng(all, width_, height_, path);
+  if (!why.empty()) error = "cannot write " + path + ": " + why;
+  return why.empty();
+}
+
 }  // namespace host

@@ -33,7 +33,7 @@ public:
   virtual std::vector<uint32_t> pixels() const = 0;
   virtual uint32_t pixel(int x, int y) const;  // ~0u outside the window
   // Saves the client area as a PNG file.
-  virtual bool savePng(const std::string& path, std::string& error) = 0;
+  bool savePng(const std::string& path, std::string& error) const;
   // "Xvfb :3", "DISPLAY :0", "Win32"...: where the window lives, for the report.
   virtual std::string where() const = 0;
   // X11: the window's own Display connection; null elsewhere.
@@ -45,5 +45,9 @@ public:
 protected:
   int width_ = 0, height_ = 0;
 };
+
+// Writes 0xRRGGBB pixels, row by row, as a PNG file (cairo on Linux, GDI+ on Windows);
+// empty when written, else why not.
+std::string writePng(const std::vector<uint32_t>& pixels, int width, int height, const std::string& path);
 
 }  // namespace host

@@ -3,6 +3,7 @@
 // picture as a 400 x 400 PNG.
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "effect/fablo_effect.h"
 #include "gui/offscreen_picture.h"
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int kPasses = 100;          // fills the whole history
 constexpr int kFramesPerPass = 1470;  // 44100 Hz at 30 repaints per second
-constexpr double kPi = 3.14159265358979323846;
 
 }  // namespace
 
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     const double rightLevel = std::pow(10.0, -0.5 - 4.0 * t);
     effect->onBlock();
     for (int i = 0; i < kFramesPerPass; ++i, ++frame) {
-      effect->channelSample[0] = leftLevel * std::sin(2 * kPi * frame / 42.0);
+      effect->channelSample[0] = leftLevel * std::sin(2 * std::numbers::pi * frame / 42.0);
       effect->channelSample[1] = (frame / 50) % 2 ? rightLevel : -rightLevel;
       effect->onSample();
     }

@@ -10,17 +10,17 @@ namespace host {
 
 class PrivateXvfb {
 public:
-  PrivateXvfb() = default;
-  PrivateXvfb(const PrivateXvfb&) = delete;
-  PrivateXvfb& operator=(const PrivateXvfb&) = delete;
-  ~PrivateXvfb() { stop(); }
-
   // Starts the server and waits until it accepts connections; false and `error` when it
   // does not start.
   bool start(std::string& error);
   void stop();
   bool running() const { return pid_ > 0; }
   const std::string& display() const { return display_; }  // ":3"
+
+  ~PrivateXvfb() { stop(); }
+  PrivateXvfb() = default;
+  PrivateXvfb(const PrivateXvfb&) = delete;  // one owner stops the server
+  PrivateXvfb& operator=(const PrivateXvfb&) = delete;
 
 private:
   pid_t pid_ = -1;

@@ -107,28 +107,6 @@ public:
     return one.empty() ? ~0u : one[0];
   }
 
-  bool savePng(const std::string& path, std::string& error) override {
-    const std::vector<uint32_t> all = pixels();
-    if (all.empty()) {
-      error = "cannot read the window's pixels";
-      return false;
-    }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < height_; ++y)
-      std::memcpy(data + static_cast<ptrdiff_t>(y) * stride, &all[static_cast<size_t>(y) * width_],
-                  static_cast<size_t>(width_) * 4);
-    cairo_surface_mark_dirty(surface);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-      error = "cannot write " + path + ": " + cairo_status_to_string(status);
-      return false;
-    }
-    return true;
-  }
-
   std::string where() const override { return where_; }
 
 private:
@@ -157,6 +135,19 @@ private:
 };
 
 }  // namespace
+
+std::string writePng(const std::vector<uint32_t>& pixels, int width, int height, const std::string& path) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(data + static_cast<ptrdiff_t>(y) * stride, &pixels[static_cast<size_t>(y) * width],
+                static_cast<size_t>(width) * 4);
+  cairo_surface_mark_dirty(surface);
+  const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+  cairo_surface_destroy(surface);
+  return status == CAIRO_STATUS_SUCCESS ? "" : cairo_status_to_string(status);
+}
 
 std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
                                                    std::string& error) {

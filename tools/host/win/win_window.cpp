@@ -114,32 +114,6 @@ public:
     return out;
   }
 
-  bool savePng(const std::string& path, std::string& error) override {
-    std::vector<uint32_t> all = pixels();
-    if (all.empty()) {
-      error = "cannot read the window's pixels";
-      return false;
-    }
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::Status status = Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    if (status == Gdiplus::Ok) {
-      Gdiplus::GpBitmap* image = nullptr;
-      status = Gdiplus::DllExports::GdipCreateBitmapFromScan0(
-          width_, height_, width_ * 4, PixelFormat32bppRGB, reinterpret_cast<BYTE*>(all.data()), &image);
-      if (status == Gdiplus::Ok) {
-        status = Gdiplus::DllExports::GdipSaveImageToFile(image, widen(path).c_str(), &kPngEncoder, nullptr);
-        Gdiplus::DllExports::GdipDisposeImage(image);
-      }
-      Gdiplus::GdiplusShutdown(token);
-    }
-    if (status != Gdiplus::Ok) {
-      error = "cannot write " + path + " (GDI+ status " + std::to_string(static_cast<int>(status)) + ")";
-      return false;
-    }
-    return true;
-  }
-
   std::string where() const override { return "a Win32 window"; }
 
 private:
@@ -147,6 +121,24 @@ private:
 };
 
 }  // namespace
+
+std::string writePng(const std::vector<uint32_t>& pixels, int width, int height, const std::string& path) {
+  std::vector<uint32_t> rows = pixels;  // GDI+ takes the rows as writable
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  Gdiplus::Status status = Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  if (status == Gdiplus::Ok) {
+    Gdiplus::GpBitmap* image = nullptr;
+    status = Gdiplus::DllExports::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB,
+                                                            reinterpret_cast<BYTE*>(rows.data()), &image);
+    if (status == Gdiplus::Ok) {
+      status = Gdiplus::DllExports::GdipSaveImageToFile(image, widen(path).c_str(), &kPngEncoder, nullptr);
+      Gdiplus::DllExports::GdipDisposeImage(image);
+    }
+    Gdiplus::GdiplusShutdown(token);
+  }
+  return status == Gdiplus::Ok ? "" : "GDI+ status " + std::to_string(static_cast<int>(status));
+}
 
 std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
                                                    std::string& error) {

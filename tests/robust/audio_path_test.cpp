@@ -125,6 +125,7 @@ TEST(AudioPath, ProcessingMakesNoSystemCallTakesNoLockAndAllocatesNothing) {
 #endif
   const PluginModule library(brimtrace_test::builtLibraryPath());
   ASSERT_TRUE(library.loaded()) << library.error();
+  ASSERT_NE(library.entry(), nullptr);
   AEffect* e = brimtrace_test::startInstance(library.entry());
   ASSERT_NE(e, nullptr);
 

@@ -143,8 +143,7 @@ std::string writePng(const std::vector<uint32_t>& pixels, int width, int height,
 std::unique_ptr<EditorWindow> EditorWindow::create(int width, int height, const std::string& title,
                                                    std::string& error) {
   auto window = std::make_unique<Win32Window>();
-  if (!window->open(width, height, title, error)) return nullptr;
-  return window;
+  return window->open(width, height, title, error) ? std::move(window) : nullptr;
 }
 
 }  // namespace host

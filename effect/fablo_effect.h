@@ -175,8 +175,8 @@ inline void TFabloEffect::publishStereo(const StereoBlock& b) {
   // Whole numbers below 2^53: adding the block's frames at once equals adding 1 per frame.
   frameSampleCount.store(frameSampleCount.load(std::memory_order_relaxed) + b.frames,
                          std::memory_order_relaxed);
-  graphWidth.store(400, std::memory_order_relaxed);
-  graphHeight.store(400, std::memory_order_relaxed);
+  graphWidth.store(kEditorWidth, std::memory_order_relaxed);
+  graphHeight.store(kEditorHeight, std::memory_order_relaxed);
 }
 
 template <class Sample>

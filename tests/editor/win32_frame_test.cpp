@@ -7,8 +7,8 @@
 #include "gui/frame.h"
 #include "gui/win/drop_target.h"
 #include "gui/win/frame_window.h"
-#include "tests/editor/frame_doubles.h"
 #include "tests/editor/host_window.h"
+#include "tests/support/frame_doubles.h"
 
 using namespace Toolkit;
 using namespace brimtrace_test;

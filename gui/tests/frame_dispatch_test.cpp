@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/frame.h"
-#include "tests/editor/frame_doubles.h"
+#include "tests/support/frame_doubles.h"
 
 using namespace Toolkit;
 using namespace brimtrace_test;

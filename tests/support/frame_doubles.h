@@ -75,25 +75,18 @@ public:
     context->setFillColor(fill);
     context->drawRect(getViewSize(), Toolkit::kDrawFilled);
   }
-  Toolkit::CMouseEventResult onMouseDown(Toolkit::CPoint& p, const int32_t& b) override {
-    log_->add("down", name_, p, b);
-    return downResult;
+  using Result = Toolkit::CMouseEventResult;
+  using Point = Toolkit::CPoint;
+  Result onMouseDown(Point& p, const int32_t& b) override { return record("down", p, b, downResult); }
+  Result onMouseUp(Point& p, const int32_t& b) override {
+    return record("up", p, b, Toolkit::kMouseEventHandled);
   }
-  Toolkit::CMouseEventResult onMouseUp(Toolkit::CPoint& p, const int32_t& b) override {
-    log_->add("up", name_, p, b);
-    return Toolkit::kMouseEventHandled;
+  Result onMouseMoved(Point& p, const int32_t& b) override { return record("moved", p, b, moveResult); }
+  Result onMouseEntered(Point& p, const int32_t& b) override {
+    return record("entered", p, b, Toolkit::kMouseEventHandled);
   }
-  Toolkit::CMouseEventResult onMouseMoved(Toolkit::CPoint& p, const int32_t& b) override {
-    log_->add("moved", name_, p, b);
-    return moveResult;
-  }
-  Toolkit::CMouseEventResult onMouseEntered(Toolkit::CPoint& p, const int32_t& b) override {
-    log_->add("entered", name_, p, b);
-    return Toolkit::kMouseEventHandled;
-  }
-  Toolkit::CMouseEventResult onMouseExited(Toolkit::CPoint& p, const int32_t& b) override {
-    log_->add("exited", name_, p, b);
-    return Toolkit::kMouseEventHandled;
+  Result onMouseExited(Point& p, const int32_t& b) override {
+    return record("exited", p, b, Toolkit::kMouseEventHandled);
   }
   void mouse(Toolkit::CDrawContext* context, Toolkit::CPoint& p, int32_t b) override {
     log_->add(context ? "mouse(context)" : "mouse(none)", name_, p, b);
@@ -128,6 +121,11 @@ public:
   }
 
 private:
+  Result record(const char* what, const Point& p, int32_t b, Result answer) {
+    log_->add(what, name_, p, b);
+    return answer;
+  }
+
   std::string name_;
   EventLog* log_;
 };

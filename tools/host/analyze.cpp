@@ -123,9 +123,6 @@ private:
   static constexpr int kSlots = 4;
 
   void run() {
-    const int channels = reader_.channels();
-    const int second = channels > 1 ? 1 : 0;  // a mono file feeds both channels
-    std::vector<double> interleaved(static_cast<size_t>(blockFrames_ * channels));
     int64_t done = 0;
     for (int slot = 0;; slot = (slot + 1) % kSlots) {
       {
@@ -134,11 +131,10 @@ private:
         if (stop_) return;
       }
       Block& b = slots_[slot];
-      b.frames = done < total_ ? reader_.read(interleaved.data(), std::min(blockFrames_, total_ - done)) : 0;
-      for (int64_t i = 0; i < b.frames; ++i) {
-        b.left[static_cast<size_t>(i)] = interleaved[static_cast<size_t>(i * channels)];
-        b.right[static_cast<size_t>(i)] = interleaved[static_cast<size_t>(i * channels + second)];
-      }
+      // A mono file feeds both channels.
+      b.frames = done < total_ ? reader_.readStereo(b.left.data(), b.right.data(),
+                                                    std::min(blockFrames_, total_ - done))
+                               : 0;
       done += std::max<int64_t>(b.frames, 0);
       {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -4,6 +4,10 @@
 // 2^15 - 1 out) and would change every sample of a pass-through.
 #include <sndfile.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -12,6 +16,32 @@
 
 namespace host {
 namespace {
+
+// 16-bit stereo frames to two channels of doubles, four frames a step: the usual file,
+// where a scalar loop costs as much as libsndfile's decoding. Multiplying by 2^-15 is
+// exact, so the values are fromPcm's.
+void splitStereo16(const short* in, int64_t frames, double* left, double* right) {
+  int64_t i = 0;
+#if defined(__SSE2__)
+  const __m128d scale = _mm_set1_pd(1.0 / 32768);
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i lr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));  // l0 r0 ... l3 r3
+    // Sign-extended to 32 bits, each half in frame order, then lefts before rights.
+    const __m128i low =
+        _mm_shuffle_epi32(_mm_srai_epi32(_mm_unpacklo_epi16(lr, lr), 16), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m128i high =
+        _mm_shuffle_epi32(_mm_srai_epi32(_mm_unpackhi_epi16(lr, lr), 16), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_pd(left + i, _mm_mul_pd(_mm_cvtepi32_pd(low), scale));
+    _mm_storeu_pd(left + i + 2, _mm_mul_pd(_mm_cvtepi32_pd(high), scale));
+    _mm_storeu_pd(right + i, _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(low, low)), scale));
+    _mm_storeu_pd(right + i + 2, _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(high, high)), scale));
+  }
+#endif
+  for (; i < frames; ++i) {
+    left[i] = fromPcm(in[2 * i], 16);
+    right[i] = fromPcm(in[2 * i + 1], 16);
+  }
+}
 
 SampleEncoding encodingOf(int format) {
   switch (format & SF_FORMAT_SUBMASK) {
@@ -117,7 +147,10 @@ public:
     } else if (isPcm16()) {
       shorts_.resize(samples);
       n = sf_readf_short(file_, shorts_.data(), count);
-      split(shorts_.data(), n, left, right, [](short v) { return fromPcm(v, 16); });
+      if (info_.channels == 2)
+        splitStereo16(shorts_.data(), n, left, right);
+      else
+        split(shorts_.data(), n, left, right, [](short v) { return fromPcm(v, 16); });
     } else {
       ints_.resize(samples);
       n = sf_readf_int(file_, ints_.data(), count);

@@ -266,6 +266,37 @@ TEST_F(Analyze, BadInputIsOneLineANonZeroExitAndNoOutputLeftBehind) {
   }
 }
 
+// What analyze streams is the file's first two channels (a mono file's one twice) with
+// read()'s values: every encoding, -1 and the largest sample, blocks of odd lengths.
+TEST(AnalyzeInput, StereoReadsGiveReadsValuesChannelByChannel) {
+  for (SampleEncoding encoding : {SampleEncoding::Pcm16, SampleEncoding::Pcm24, SampleEncoding::Pcm32,
+                                  SampleEncoding::Float32, SampleEncoding::Float64}) {
+    for (int channels : {1, 2, 3}) {
+      SCOPED_TRACE(std::string(encodingName(encoding)) + ", " + std::to_string(channels) + " channels");
+      std::vector<double> s;
+      for (int i = 0; i < 301 * channels; ++i)
+        s.push_back(i % 11 == 0 ? (i % 2 ? -1.0 : 1.0) : std::sin(i * 0.37));
+      TempFile file(".wav");
+      writeWav(file.path(), channels, kRate, encoding, s);
+      std::string error;
+      auto whole = openAudioReader(file.path(), error);
+      auto split = openAudioReader(file.path(), error);
+      ASSERT_TRUE(whole && split) << error;
+      std::vector<double> all(s.size()), left(301), right(301);
+      ASSERT_EQ(whole->read(all.data(), 301), 301);
+      for (int64_t done = 0, n = 1; done < 301; done += n, n += 6)
+        ASSERT_EQ(
+            split->readStereo(left.data() + done, right.data() + done, std::min<int64_t>(n, 301 - done)),
+            std::min<int64_t>(n, 301 - done));
+      EXPECT_EQ(split->readStereo(left.data(), right.data(), 5), 0);
+      for (size_t i = 0; i < 301; ++i) {
+        ASSERT_EQ(std::memcmp(&left[i], &all[i * channels], sizeof(double)), 0) << i;
+        ASSERT_EQ(std::memcmp(&right[i], &all[i * channels + (channels > 1)], sizeof(double)), 0) << i;
+      }
+    }
+  }
+}
+
 #if !defined(_WIN32)
 // The Windows build reads WAV with its own code: it must give libsndfile's values, for
 // every encoding, extremes and out-of-range floats included.

@@ -22,6 +22,18 @@ const char* encodingName(SampleEncoding encoding) {
   return "other";
 }
 
+int64_t AudioReader::readStereo(double* left, double* right, int64_t count) {
+  const int n = channels();
+  const int second = n > 1 ? 1 : 0;
+  interleaved_.resize(static_cast<size_t>(count * n));
+  const int64_t got = read(interleaved_.data(), count);
+  for (int64_t i = 0; i < got; ++i) {
+    left[i] = interleaved_[static_cast<size_t>(i * n)];
+    right[i] = interleaved_[static_cast<size_t>(i * n + second)];
+  }
+  return got;
+}
+
 int32_t toPcm(double value, int bits, int64_t& clipped, int64_t& nonFinite) {
   if (!std::isfinite(value)) {
     ++nonFinite;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -23,10 +24,16 @@ public:
   virtual std::string formatName() const = 0;  // e.g. "WAV 16-bit PCM"
   // Reads up to `count` frames; answers the number read, 0 at the end, -1 on an error.
   virtual int64_t read(double* interleaved, int64_t count) = 0;
+  // The same values as read() into one buffer per channel, for a stereo consumer: the
+  // file's first two channels, or its one channel into both.
+  virtual int64_t readStereo(double* left, double* right, int64_t count);
   const std::string& error() const { return error_; }
 
 protected:
   std::string error_;
+
+private:
+  std::vector<double> interleaved_;  // readStereo's block, read() then split
 };
 
 class AudioWriter {

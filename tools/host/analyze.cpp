@@ -33,16 +33,6 @@ constexpr double kMaxWindowMs = 3600000;
 constexpr int64_t kBlockSamples = 1 << 15;
 constexpr size_t kTopCount = 10;
 
-int usage(std::ostream& err, const std::string& message) {
-  err << "brimtrace-host: " << message << " (brimtrace-host --help for usage)\n";
-  return kUsage;
-}
-
-int failure(std::ostream& err, const std::string& message) {
-  err << "brimtrace-host: " << message << "\n";
-  return kFailed;
-}
-
 // The shortest text that reads back as the same double, as the JSON has it too.
 std::string num(double v) {
   char text[32];
@@ -65,11 +55,12 @@ public:
   float storedSampleRate() const override { return rate_; }
   int32_t storedBlockSize() const override { return 4096; }
   int32_t inputCount() const override { return 2; }
+  // No transport and no editor; requests to the host go nowhere.
   bool hostTime(int32_t, HostTime&) override { return false; }
+  bool editorSize(int32_t&, int32_t&) const override { return false; }
   void updateDisplay() override {}
   void setInitialDelay(int32_t) override {}
   void repaintEditor() override {}
-  bool editorSize(int32_t&, int32_t&) const override { return false; }
 
 private:
   float rate_;
@@ -254,9 +245,9 @@ PlotGeometry analysisGeometry(int plotWidth) {
 
 int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err) {
   if (!(options.windowMs > 0 && options.windowMs <= kMaxWindowMs))
-    return usage(err, "--window-ms needs milliseconds above 0, at most " + num(kMaxWindowMs));
+    return usageError(err, "--window-ms needs milliseconds above 0, at most " + num(kMaxWindowMs));
   if (options.width < kMinWidth || options.width > kMaxWidth)
-    return usage(
+    return usageError(
         err, "--width needs pixels from " + std::to_string(kMinWidth) + " to " + std::to_string(kMaxWidth));
 
   std::error_code ec;
@@ -472,20 +463,20 @@ int analyzeCommand(const std::vector<std::string>& positional,
     } else if (name == "--window-ms") {
       o.windowMs = std::strtod(value.c_str(), &end);
       if (end == value.c_str() || *end || !(o.windowMs > 0 && o.windowMs <= kMaxWindowMs))
-        return usage(err, "--window-ms needs milliseconds above 0, at most " + num(kMaxWindowMs));
+        return usageError(err, "--window-ms needs milliseconds above 0, at most " + num(kMaxWindowMs));
     } else if (name == "--width") {
       const long w = std::strtol(value.c_str(), &end, 10);
       if (end == value.c_str() || *end || w < kMinWidth || w > kMaxWidth)
-        return usage(err, "--width needs pixels from " + std::to_string(kMinWidth) + " to " +
-                              std::to_string(kMaxWidth));
+        return usageError(err, "--width needs pixels from " + std::to_string(kMinWidth) + " to " +
+                                   std::to_string(kMaxWidth));
       o.width = static_cast<int>(w);
     } else if (name == "--no-progress") {
       o.progress = false;
     } else {
-      return usage(err, "analyze takes no option " + name);
+      return usageError(err, "analyze takes no option " + name);
     }
   }
-  if (positional.size() != 1) return usage(err, "analyze needs exactly one IN file");
+  if (positional.size() != 1) return usageError(err, "analyze needs exactly one IN file");
   o.input = positional[0];
   return runAnalyze(o, out, err);
 }

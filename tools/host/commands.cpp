@@ -112,6 +112,8 @@ bool parseDouble(const std::string& text, double min, double max, double& value)
   return true;
 }
 
+}  // namespace
+
 int usageError(std::ostream& err, const std::string& message) {
   err << "brimtrace-host: " << message << " (brimtrace-host --help for usage)\n";
   return kUsage;
@@ -121,8 +123,6 @@ int failure(std::ostream& err, const std::string& message) {
   err << "brimtrace-host: " << message << "\n";
   return kFailed;
 }
-
-}  // namespace
 
 int runInfo(const std::string& plugin, std::ostream& out, std::ostream& err) {
   std::string error;

@@ -9,6 +9,10 @@ namespace host {
 
 enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2 };
 
+// The one error line every command writes, and the exit code that goes with it.
+int usageError(std::ostream& err, const std::string& message);  // kUsage, pointing to --help
+int failure(std::ostream& err, const std::string& message);     // kFailed
+
 // args without the program name: "info PLUGIN", "process ...", "snapshot ...", "signal ...".
 int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

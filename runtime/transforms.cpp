@@ -64,25 +64,32 @@ inline Root rootOf(int32_t n, int32_t j, const double* table) {
   return {table[2 * (m - 1) + 1], table[2 * (m - 1)]};
 }
 
+// The two-point transform in place; it is its own inverse, times 2.
+void pairPass(double* z) {
+  const double r = z[0] - z[2], i = z[1] - z[3];
+  z[0] += z[2];
+  z[1] += z[3];
+  z[2] = r;
+  z[3] = i;
+}
+
+// The four complex points that butterfly j of an n-point pass joins (h = n/2, q = n/4).
+struct Quad {
+  double *a, *b, *c, *d;
+};
+Quad quadAt(double* z, int32_t j, int32_t h, int32_t q) {
+  return {z + 2 * j, z + 2 * (j + q), z + 2 * (j + h), z + 2 * (j + h + q)};
+}
+
 // One in-place split-radix decimation-in-frequency pass with positive-exponent roots:
 // position a ends up holding sum_m z[m] e^(+2 pi i m s(a, n) / n).
 void forwardPass(double* z, int32_t n) {
   if (n < 2) return;
-  if (n == 2) {
-    const double r = z[0] - z[2], i = z[1] - z[3];
-    z[0] += z[2];
-    z[1] += z[3];
-    z[2] = r;
-    z[3] = i;
-    return;
-  }
+  if (n == 2) return pairPass(z);
   const int32_t h = n / 2, q = n / 4;
   const double* table = n >= kMinRootTable ? rootTable(n) : nullptr;
   for (int32_t j = 0; j < q; ++j) {
-    double* a = z + 2 * j;
-    double* b = z + 2 * (j + q);
-    double* c = z + 2 * (j + h);
-    double* d = z + 2 * (j + h + q);
+    const auto [a, b, c, d] = quadAt(z, j, h, q);
     const double t1r = a[0] - c[0], t1i = a[1] - c[1];
     const double t2r = b[0] - d[0], t2i = b[1] - d[1];
     a[0] += c[0];
@@ -106,24 +113,14 @@ void forwardPass(double* z, int32_t n) {
 // The exact inverse of forwardPass, times n.
 void inversePass(double* z, int32_t n) {
   if (n < 2) return;
-  if (n == 2) {
-    const double r = z[0] - z[2], i = z[1] - z[3];
-    z[0] += z[2];
-    z[1] += z[3];
-    z[2] = r;
-    z[3] = i;
-    return;
-  }
+  if (n == 2) return pairPass(z);
   const int32_t h = n / 2, q = n / 4;
   inversePass(z, h);
   inversePass(z + 2 * h, q);
   inversePass(z + 2 * (h + q), q);
   const double* table = n >= kMinRootTable ? rootTable(n) : nullptr;
   for (int32_t j = 0; j < q; ++j) {
-    double* a = z + 2 * j;
-    double* b = z + 2 * (j + q);
-    double* c = z + 2 * (j + h);
-    double* d = z + 2 * (j + h + q);
+    const auto [a, b, c, d] = quadAt(z, j, h, q);
     const Root w = rootOf(n, j, table);
     const double t1r = c[0] * w.c + c[1] * w.s, t1i = c[1] * w.c - c[0] * w.s;
     const double t3r = d[0] * w.c - d[1] * w.s, t3i = d[0] * w.s + d[1] * w.c;

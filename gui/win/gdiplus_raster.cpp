@@ -168,17 +168,17 @@ uint32_t GdiplusBitmap::pixel(int x, int y) const {
 
 // ---- GdiplusSurface ----
 
-GdiplusSurface::GdiplusSurface(HDC dc) {
+GdiplusSurface::GdiplusSurface(HDC dc, double scale) {
   if (dc) graphics_(gp::GdipCreateFromHDC(dc, &graphics_.handle));
   // The device context clips to its own region (a paint's update region) whatever
   // GDI+ does; a clip holding that region's box adds nothing.
   RECT box{};
   const int kind = dc ? GetClipBox(dc, &box) : ERROR;
   if (kind == SIMPLEREGION || kind == COMPLEXREGION) bounds_ = box;
-  init(true);
+  init(true, scale);
 }
 
-GdiplusSurface::GdiplusSurface(HWND window) {
+GdiplusSurface::GdiplusSurface(HWND window, double scale) {
   if (window) windowDc_ = GetDC(window);
   if (windowDc_) {
     window_ = window;
@@ -186,21 +186,33 @@ GdiplusSurface::GdiplusSurface(HWND window) {
     if (GetClientRect(window, &client)) bounds_ = client;
     graphics_(gp::GdipCreateFromHDC(windowDc_, &graphics_.handle));
   }
-  init(true);
+  init(true, scale);
 }
 
-GdiplusSurface::GdiplusSurface(GdiplusBitmap& target) {
+GdiplusSurface::GdiplusSurface(GdiplusBitmap& target, double scale) {
   if (target.handle()) graphics_(gp::GdipGetImageGraphicsContext(target.handle(), &graphics_.handle));
   bounds_ = RECT{0, 0, target.width(), target.height()};
-  init(false);
+  init(false, scale);
 }
 
-void GdiplusSurface::init(bool deviceSetup) {
+void GdiplusSurface::init(bool deviceSetup, double scale) {
   if (graphics_.status != Ok) graphics_.handle = nullptr;
+  const bool scaled = scale != 1 && scale > 0 && scale <= 64;
   if (GpGraphics* g = graphics_.handle) {
-    graphics_(gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeLowQuality));
+    // Images are copied 1:1 at a factor of 1, and resampled smoothly at any other.
+    graphics_(gp::GdipSetInterpolationMode(
+        g, scaled ? Gdiplus::InterpolationModeHighQualityBilinear : Gdiplus::InterpolationModeLowQuality));
     graphics_(gp::GdipSetPageUnit(g, Gdiplus::UnitPixel));
     if (deviceSetup) graphics_(gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeNone));
+    if (scaled) {
+      const auto f = Gdiplus::REAL(scale), shift = Gdiplus::REAL((scale - 1) / 2);
+      if (gp::GdipCreateMatrix2(f, 0, 0, f, 0, 0, &areaMatrix_) != Ok) areaMatrix_ = nullptr;
+      if (gp::GdipCreateMatrix2(f, 0, 0, f, shift, shift, &pathMatrix_) != Ok) pathMatrix_ = nullptr;
+      if (areaMatrix_ && pathMatrix_) {
+        scale_ = f;
+        graphics_(gp::GdipSetWorldTransform(g, areaMatrix_));
+      }
+    }
   }
   const ARGB black = 0xFF000000u;
   if (pen_(gp::GdipCreatePen1(black, 1.0f, Gdiplus::UnitWorld, &pen_.handle)) != Ok) pen_.handle = nullptr;
@@ -208,7 +220,15 @@ void GdiplusSurface::init(bool deviceSetup) {
   if (text_(gp::GdipCreateSolidFill(black, &text_.handle)) != Ok) text_.handle = nullptr;
 }
 
+void GdiplusSurface::transformFor(bool paths) {
+  if (scale_ == 1 || paths == pathTransform_ || !graphics_.handle) return;
+  pathTransform_ = paths;
+  graphics_(gp::GdipSetWorldTransform(graphics_.handle, paths ? pathMatrix_ : areaMatrix_));
+}
+
 GdiplusSurface::~GdiplusSurface() {
+  if (pathMatrix_) gp::GdipDeleteMatrix(pathMatrix_);
+  if (areaMatrix_) gp::GdipDeleteMatrix(areaMatrix_);
   if (text_.handle) gp::GdipDeleteBrush(text_.handle);
   if (fill_.handle) gp::GdipDeleteBrush(fill_.handle);
   if (pen_.handle) gp::GdipDeletePen(pen_.handle);
@@ -241,9 +261,12 @@ void GdiplusSurface::setClipRect(int x, int y, int w, int h) {
   if (!g) return;
   // A clip that holds the whole surface clips nothing. Wine's GDI+ pays for a clip on
   // every later drawing call (about three times the cost of a line), so drop it instead.
+  // The bounds are device pixels: the clip is compared at the factor.
+  const double f = scale_;
   const bool wholeSurface = bounds_.right > bounds_.left && bounds_.bottom > bounds_.top &&
-                            x <= bounds_.left && y <= bounds_.top && int64_t{x} + w >= bounds_.right &&
-                            int64_t{y} + h >= bounds_.bottom;
+                            x * f <= bounds_.left && y * f <= bounds_.top &&
+                            (double(x) + w) * f >= bounds_.right && (double(y) + h) * f >= bounds_.bottom;
+  transformFor(false);  // the clip is kept in device pixels, transformed as it is set
   if (wholeSurface)
     graphics_(gp::GdipResetClip(g));
   else
@@ -261,27 +284,33 @@ double GdiplusSurface::dpiY() const {
 }
 
 void GdiplusSurface::drawLine(int x1, int y1, int x2, int y2) {
+  transformFor(true);
   if (graphics_.handle && pen_.handle)
     graphics_(gp::GdipDrawLineI(graphics_.handle, pen_.handle, x1, y1, x2, y2));
 }
 void GdiplusSurface::fillRectangle(float x, float y, float w, float h) {
+  transformFor(false);
   if (graphics_.handle && fill_.handle)
     graphics_(gp::GdipFillRectangle(graphics_.handle, fill_.handle, x, y, w, h));
 }
 void GdiplusSurface::drawRectangle(float x, float y, float w, float h) {
+  transformFor(true);
   if (graphics_.handle && pen_.handle)
     graphics_(gp::GdipDrawRectangle(graphics_.handle, pen_.handle, x, y, w, h));
 }
 void GdiplusSurface::fillEllipse(int x, int y, int w, int h) {
+  transformFor(true);
   if (graphics_.handle && fill_.handle)
     graphics_(gp::GdipFillEllipseI(graphics_.handle, fill_.handle, x, y, w, h));
 }
 void GdiplusSurface::drawEllipse(int x, int y, int w, int h) {
+  transformFor(true);
   if (graphics_.handle && pen_.handle)
     graphics_(gp::GdipDrawEllipseI(graphics_.handle, pen_.handle, x, y, w, h));
 }
 
 void GdiplusSurface::fillArc(float x, float y, float w, float h, float start, float sweep) {
+  transformFor(true);
   if (!graphics_.handle || !fill_.handle) return;
   GpPath* path = nullptr;
   if (graphics_(gp::GdipCreatePath(Gdiplus::FillModeAlternate, &path)) != Ok) return;
@@ -290,6 +319,7 @@ void GdiplusSurface::fillArc(float x, float y, float w, float h, float start, fl
   gp::GdipDeletePath(path);
 }
 void GdiplusSurface::drawArc(float x, float y, float w, float h, float start, float sweep) {
+  transformFor(true);
   if (!graphics_.handle || !pen_.handle) return;
   GpPath* path = nullptr;
   if (graphics_(gp::GdipCreatePath(Gdiplus::FillModeAlternate, &path)) != Ok) return;
@@ -304,20 +334,24 @@ static const Gdiplus::GpPointF* asGdiplus(const PointF* pts) {
   return reinterpret_cast<const Gdiplus::GpPointF*>(pts);
 }
 void GdiplusSurface::fillPolygon(const PointF* pts, int count) {
+  transformFor(true);
   if (graphics_.handle && fill_.handle && pts && count > 0)
     graphics_(gp::GdipFillPolygon(graphics_.handle, fill_.handle, asGdiplus(pts), count,
                                   Gdiplus::FillModeAlternate));
 }
 void GdiplusSurface::drawPolygon(const PointF* pts, int count) {
+  transformFor(true);
   if (graphics_.handle && pen_.handle && pts && count > 0)
     graphics_(gp::GdipDrawPolygon(graphics_.handle, pen_.handle, asGdiplus(pts), count));
 }
 void GdiplusSurface::drawLines(const PointF* pts, int count) {
+  transformFor(true);
   if (graphics_.handle && pen_.handle && pts && count > 0)
     graphics_(gp::GdipDrawLines(graphics_.handle, pen_.handle, asGdiplus(pts), count));
 }
 
 void GdiplusSurface::drawString(const PlatformFont& font, std::string_view utf8, float x, float y) {
+  transformFor(false);
   auto* gf = dynamic_cast<const GdiplusFont*>(&font);
   if (!graphics_.handle || !text_.handle || !gf) return;
   GpFont* handle = gf->handle();
@@ -330,6 +364,7 @@ void GdiplusSurface::drawString(const PlatformFont& font, std::string_view utf8,
 
 void GdiplusSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w, int h,
                                 uint8_t alpha) {
+  transformFor(false);
   auto* source = dynamic_cast<const GdiplusBitmap*>(&bmp);
   GpGraphics* g = graphics_.handle;
   if (!g || !source || !source->handle()) return;
@@ -401,10 +436,10 @@ std::unique_ptr<PlatformBitmap> makeBitmap(int width, int height) {
   return std::make_unique<GdiplusBitmap>(bitmap);
 }
 
-std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target) {
+std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target, double scale) {
   auto* bitmap = dynamic_cast<GdiplusBitmap*>(&target);
   if (!bitmap) return nullptr;
-  return std::make_unique<GdiplusSurface>(*bitmap);
+  return std::make_unique<GdiplusSurface>(*bitmap, scale);
 }
 
 bool writePng(const PlatformBitmap& bmp, const char* path) {

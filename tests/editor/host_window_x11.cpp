@@ -32,9 +32,11 @@ public:
         dup2(devnull, 2);
       }
       const std::string fd = std::to_string(fds[1]);
+      // A test of a large editor asks for a larger screen (BRIMTRACE_XVFB_SCREEN).
+      const char* screen = std::getenv("BRIMTRACE_XVFB_SCREEN");
       // -noreset: the server must not restart when the last client of a test leaves.
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             "-noreset", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen ? screen : "1024x768x24",
+             "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

@@ -1,6 +1,8 @@
 #include "gui/win/gdiplus_raster.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -160,6 +162,35 @@ GdiplusBitmap::~GdiplusBitmap() {
   if (bitmap_) gp::GdipDisposeImage(bitmap_);
 }
 
+const GdiplusBitmap* GdiplusBitmap::resampled(float factor) const {
+  if (resampled_ && resampledFactor_ == factor) return resampled_.get();
+  resampled_.reset();
+  const int w = static_cast<int>(std::lround(width_ * double(factor)));
+  const int h = static_cast<int>(std::lround(height_ * double(factor)));
+  GpBitmap* big = nullptr;
+  if (!bitmap_ || w <= 0 || h <= 0 ||
+      gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, &big) != Ok)
+    return nullptr;
+  auto copy = std::make_unique<GdiplusBitmap>(big);
+  GpGraphics* g = nullptr;
+  Gdiplus::GpImageAttributes* attributes = nullptr;
+  if (gp::GdipGetImageGraphicsContext(big, &g) != Ok) return nullptr;
+  gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeHighQualityBilinear);
+  gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHalf);
+  gp::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
+  // Edge pixels repeated: the image's border does not fade into transparency.
+  if (gp::GdipCreateImageAttributes(&attributes) == Ok)
+    gp::GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  const GpStatus status = gp::GdipDrawImageRectRectI(g, bitmap_, 0, 0, w, h, 0, 0, width_, height_,
+                                                     Gdiplus::UnitPixel, attributes, nullptr, nullptr);
+  if (attributes) gp::GdipDisposeImageAttributes(attributes);
+  gp::GdipDeleteGraphics(g);
+  if (status != Ok) return nullptr;
+  resampled_ = std::move(copy);
+  resampledFactor_ = factor;
+  return resampled_.get();
+}
+
 uint32_t GdiplusBitmap::pixel(int x, int y) const {
   ARGB c = 0;
   if (bitmap_) gp::GdipBitmapGetPixel(bitmap_, x, y, &c);
@@ -211,22 +242,29 @@ void GdiplusSurface::init(bool deviceSetup, double scale) {
       if (areaMatrix_ && pathMatrix_) {
         scale_ = f;
         graphics_(gp::GdipSetWorldTransform(g, areaMatrix_));
+        // One device pixel wide whatever the transformation.
+        if (gp::GdipCreatePen1(0xFF000000u, 1 / f, Gdiplus::UnitWorld, &thinPen_) != Ok) thinPen_ = nullptr;
       }
     }
   }
   const ARGB black = 0xFF000000u;
   if (pen_(gp::GdipCreatePen1(black, 1.0f, Gdiplus::UnitWorld, &pen_.handle)) != Ok) pen_.handle = nullptr;
+  updateCaps();
   if (fill_(gp::GdipCreateSolidFill(black, &fill_.handle)) != Ok) fill_.handle = nullptr;
   if (text_(gp::GdipCreateSolidFill(black, &text_.handle)) != Ok) text_.handle = nullptr;
 }
 
-void GdiplusSurface::transformFor(bool paths) {
-  if (scale_ == 1 || paths == pathTransform_ || !graphics_.handle) return;
-  pathTransform_ = paths;
-  graphics_(gp::GdipSetWorldTransform(graphics_.handle, paths ? pathMatrix_ : areaMatrix_));
+void GdiplusSurface::transformFor(Space space) {
+  if (scale_ == 1 || space == space_ || !graphics_.handle) return;
+  space_ = space;
+  if (space == Space::device)
+    graphics_(gp::GdipResetWorldTransform(graphics_.handle));
+  else
+    graphics_(gp::GdipSetWorldTransform(graphics_.handle, space == Space::paths ? pathMatrix_ : areaMatrix_));
 }
 
 GdiplusSurface::~GdiplusSurface() {
+  if (thinPen_) gp::GdipDeletePen(thinPen_);
   if (pathMatrix_) gp::GdipDeleteMatrix(pathMatrix_);
   if (areaMatrix_) gp::GdipDeleteMatrix(areaMatrix_);
   if (text_.handle) gp::GdipDeleteBrush(text_.handle);
@@ -238,13 +276,17 @@ GdiplusSurface::~GdiplusSurface() {
 
 void GdiplusSurface::setPenColor(PackedColor c) {
   if (pen_.handle) pen_(gp::GdipSetPenColor(pen_.handle, toArgb(c)));
+  if (thinPen_) gp::GdipSetPenColor(thinPen_, toArgb(c));
 }
 void GdiplusSurface::setPenWidth(double w) {
   if (pen_.handle) pen_(gp::GdipSetPenWidth(pen_.handle, Gdiplus::REAL(w)));
+  penWidth_ = w;
 }
 void GdiplusSurface::setPenDotted(bool dotted) {
   if (pen_.handle)
     pen_(gp::GdipSetPenDashStyle(pen_.handle, dotted ? Gdiplus::DashStyleDot : Gdiplus::DashStyleSolid));
+  dotted_ = dotted;
+  updateCaps();
 }
 void GdiplusSurface::setFillColor(PackedColor c) {
   if (fill_.handle) fill_(gp::GdipSetSolidFillColor(fill_.handle, toArgb(c)));
@@ -255,6 +297,17 @@ void GdiplusSurface::setTextColor(PackedColor c) {
 void GdiplusSurface::setAntialias(bool on) {
   if (GpGraphics* g = graphics_.handle)
     graphics_(gp::GdipSetSmoothingMode(g, on ? Gdiplus::SmoothingModeAntiAlias : Gdiplus::SmoothingModeNone));
+  antialias_ = on;
+  updateCaps();
+}
+void GdiplusSurface::updateCaps() {
+  // At 1 an aliased line covers both end pixels by GDI+'s own rules. At a factor those
+  // pixels are several device pixels wide: square ends reach over them, as they do on
+  // cairo; antialiased and dotted lines end flat at their end points.
+  if (scale_ == 1 || !pen_.handle) return;
+  const auto cap = antialias_ || dotted_ ? Gdiplus::LineCapFlat : Gdiplus::LineCapSquare;
+  pen_(gp::GdipSetPenStartCap(pen_.handle, cap));
+  pen_(gp::GdipSetPenEndCap(pen_.handle, cap));
 }
 void GdiplusSurface::setClipRect(int x, int y, int w, int h) {
   GpGraphics* g = graphics_.handle;
@@ -266,7 +319,7 @@ void GdiplusSurface::setClipRect(int x, int y, int w, int h) {
   const bool wholeSurface = bounds_.right > bounds_.left && bounds_.bottom > bounds_.top &&
                             x * f <= bounds_.left && y * f <= bounds_.top &&
                             (double(x) + w) * f >= bounds_.right && (double(y) + h) * f >= bounds_.bottom;
-  transformFor(false);  // the clip is kept in device pixels, transformed as it is set
+  transformFor(Space::areas);  // the clip is kept in device pixels, transformed as it is set
   if (wholeSurface)
     graphics_(gp::GdipResetClip(g));
   else
@@ -283,34 +336,83 @@ double GdiplusSurface::dpiY() const {
   return dpi;
 }
 
+// Wine's GDI+ draws every line aliased whatever the smoothing mode (measured): there the
+// band of one-pixel lines gives the pixels of the wide pen at any smoothing.
+static bool linesNeverSmoothed() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+bool GdiplusSurface::strokesThin() const {
+  return scale_ != 1 && thinPen_ && (!antialias_ || linesNeverSmoothed()) && !dotted_ && graphics_.handle &&
+         std::isfinite(penWidth_) && penWidth_ < 64;
+}
+
+// Wine's GDI+ widens every pen over one device pixel into a path (about six times the
+// cost of a line): an aliased line of the pen's device width is drawn instead as that
+// many one-pixel lines side by side, each reaching over the end pixels as a square end
+// would. The band covers the same device pixels.
+void GdiplusSurface::strokeThin(float x1, float y1, float x2, float y2) {
+  const double device = scale_ * (penWidth_ > 0 ? penWidth_ : 1);
+  const int lines = std::max(1, static_cast<int>(std::lround(device)));
+  const bool alongX = std::abs(x2 - x1) >= std::abs(y2 - y1);
+  // Extension of each end and distance between the lines, in picture coordinates.
+  const float reach = float((lines - 1) / 2.0 / scale_), step = float(1 / scale_);
+  auto out = [&](float from, float to, float& a, float& b) {
+    const float dir = to >= from ? 1.f : -1.f;
+    a = from - dir * reach;
+    b = to + dir * reach;
+  };
+  float a1, a2;
+  out(alongX ? x1 : y1, alongX ? x2 : y2, a1, a2);
+  for (int i = 0; i < lines; ++i) {
+    const float offset = (float(i) - float(lines - 1) / 2) * step;
+    if (alongX)
+      graphics_(gp::GdipDrawLine(graphics_.handle, thinPen_, a1, y1 + offset, a2, y2 + offset));
+    else
+      graphics_(gp::GdipDrawLine(graphics_.handle, thinPen_, x1 + offset, a1, x2 + offset, a2));
+  }
+}
+
 void GdiplusSurface::drawLine(int x1, int y1, int x2, int y2) {
-  transformFor(true);
+  transformFor(Space::paths);
+  if (strokesThin()) return strokeThin(float(x1), float(y1), float(x2), float(y2));
   if (graphics_.handle && pen_.handle)
     graphics_(gp::GdipDrawLineI(graphics_.handle, pen_.handle, x1, y1, x2, y2));
 }
 void GdiplusSurface::fillRectangle(float x, float y, float w, float h) {
-  transformFor(false);
+  transformFor(Space::areas);
   if (graphics_.handle && fill_.handle)
     graphics_(gp::GdipFillRectangle(graphics_.handle, fill_.handle, x, y, w, h));
 }
 void GdiplusSurface::drawRectangle(float x, float y, float w, float h) {
-  transformFor(true);
+  transformFor(Space::paths);
+  if (strokesThin() && w >= 0 && h >= 0) {
+    strokeThin(x, y, x + w, y);
+    strokeThin(x, y + h, x + w, y + h);
+    strokeThin(x, y, x, y + h);
+    strokeThin(x + w, y, x + w, y + h);
+    return;
+  }
   if (graphics_.handle && pen_.handle)
     graphics_(gp::GdipDrawRectangle(graphics_.handle, pen_.handle, x, y, w, h));
 }
 void GdiplusSurface::fillEllipse(int x, int y, int w, int h) {
-  transformFor(true);
+  transformFor(Space::paths);
   if (graphics_.handle && fill_.handle)
     graphics_(gp::GdipFillEllipseI(graphics_.handle, fill_.handle, x, y, w, h));
 }
 void GdiplusSurface::drawEllipse(int x, int y, int w, int h) {
-  transformFor(true);
+  transformFor(Space::paths);
   if (graphics_.handle && pen_.handle)
     graphics_(gp::GdipDrawEllipseI(graphics_.handle, pen_.handle, x, y, w, h));
 }
 
 void GdiplusSurface::fillArc(float x, float y, float w, float h, float start, float sweep) {
-  transformFor(true);
+  transformFor(Space::paths);
   if (!graphics_.handle || !fill_.handle) return;
   GpPath* path = nullptr;
   if (graphics_(gp::GdipCreatePath(Gdiplus::FillModeAlternate, &path)) != Ok) return;
@@ -319,7 +421,7 @@ void GdiplusSurface::fillArc(float x, float y, float w, float h, float start, fl
   gp::GdipDeletePath(path);
 }
 void GdiplusSurface::drawArc(float x, float y, float w, float h, float start, float sweep) {
-  transformFor(true);
+  transformFor(Space::paths);
   if (!graphics_.handle || !pen_.handle) return;
   GpPath* path = nullptr;
   if (graphics_(gp::GdipCreatePath(Gdiplus::FillModeAlternate, &path)) != Ok) return;
@@ -334,24 +436,28 @@ static const Gdiplus::GpPointF* asGdiplus(const PointF* pts) {
   return reinterpret_cast<const Gdiplus::GpPointF*>(pts);
 }
 void GdiplusSurface::fillPolygon(const PointF* pts, int count) {
-  transformFor(true);
+  transformFor(Space::paths);
   if (graphics_.handle && fill_.handle && pts && count > 0)
     graphics_(gp::GdipFillPolygon(graphics_.handle, fill_.handle, asGdiplus(pts), count,
                                   Gdiplus::FillModeAlternate));
 }
 void GdiplusSurface::drawPolygon(const PointF* pts, int count) {
-  transformFor(true);
+  transformFor(Space::paths);
   if (graphics_.handle && pen_.handle && pts && count > 0)
     graphics_(gp::GdipDrawPolygon(graphics_.handle, pen_.handle, asGdiplus(pts), count));
 }
 void GdiplusSurface::drawLines(const PointF* pts, int count) {
-  transformFor(true);
+  transformFor(Space::paths);
+  if (strokesThin() && pts && count > 1) {
+    for (int i = 1; i < count; ++i) strokeThin(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y);
+    return;
+  }
   if (graphics_.handle && pen_.handle && pts && count > 0)
     graphics_(gp::GdipDrawLines(graphics_.handle, pen_.handle, asGdiplus(pts), count));
 }
 
 void GdiplusSurface::drawString(const PlatformFont& font, std::string_view utf8, float x, float y) {
-  transformFor(false);
+  transformFor(Space::areas);
   auto* gf = dynamic_cast<const GdiplusFont*>(&font);
   if (!graphics_.handle || !text_.handle || !gf) return;
   GpFont* handle = gf->handle();
@@ -364,10 +470,26 @@ void GdiplusSurface::drawString(const PlatformFont& font, std::string_view utf8,
 
 void GdiplusSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx, int sy, int w, int h,
                                 uint8_t alpha) {
-  transformFor(false);
+  transformFor(Space::areas);
   auto* source = dynamic_cast<const GdiplusBitmap*>(&bmp);
   GpGraphics* g = graphics_.handle;
   if (!g || !source || !source->handle()) return;
+  if (scale_ != 1) {
+    // Resampling on every pass costs more than the rest of the picture under Wine: the
+    // image is resampled once for the factor and copied 1:1 onto device pixels.
+    if (const GdiplusBitmap* big = source->resampled(scale_)) {
+      auto device = [&](int v) { return static_cast<int>(std::lround(v * double(scale_))); };
+      const int left = device(dx), top = device(dy);
+      transformFor(Space::device);
+      source = big;
+      w = device(dx + w) - left;
+      h = device(dy + h) - top;
+      sx = device(sx);
+      sy = device(sy);
+      dx = left;
+      dy = top;
+    }
+  }
   if (alpha == 255) {
     graphics_(gp::GdipDrawImageRectRectI(g, source->handle(), dx, dy, w, h, sx, sy, w, h, Gdiplus::UnitPixel,
                                          nullptr, nullptr, nullptr));

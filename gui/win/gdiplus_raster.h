@@ -63,11 +63,16 @@ public:
   int height() const override { return height_; }
   GpBitmap* handle() const { return bitmap_; }
   uint32_t pixel(int x, int y) const;  // ARGB, for tests and tools
+  // The image resampled smoothly to factor times its size, kept for the next call at the
+  // same factor; null when it cannot be made.
+  const GdiplusBitmap* resampled(float factor) const;
 
 private:
   GdiplusRef gdiplus_;  // first member: GDI+ outlives the bitmap
   GpBitmap* bitmap_;
   int width_ = 0, height_ = 0;
+  mutable std::unique_ptr<GdiplusBitmap> resampled_;
+  mutable float resampledFactor_ = 0;
 };
 
 // A surface on a window may draw at a factor (a high-resolution screen): it is given
@@ -125,7 +130,13 @@ private:
   };
   void init(bool deviceSetup, double scale = 1);
   // Puts the transformation for paths (true) or for areas (false) in place.
-  void transformFor(bool paths);
+  // The coordinates primitives are given in: the picture's for areas (fills, text,
+  // clips), the picture's moved for paths, or device pixels (1:1 image copies).
+  enum class Space { areas, paths, device };
+  void transformFor(Space space);
+  void updateCaps();
+  bool strokesThin() const;
+  void strokeThin(float x1, float y1, float x2, float y2);
 
   GdiplusRef gdiplus_;
   Wrapped<GpGraphics> graphics_;
@@ -140,7 +151,11 @@ private:
   float scale_ = 1;
   Gdiplus::GpMatrix* areaMatrix_ = nullptr;  // both only at a factor other than 1
   Gdiplus::GpMatrix* pathMatrix_ = nullptr;
-  bool pathTransform_ = false;
+  Space space_ = Space::areas;
+  GpPen* thinPen_ = nullptr;  // at a factor: one device pixel wide, the pen's colour
+  double penWidth_ = 1;
+  bool antialias_ = false;  // as a new surface starts
+  bool dotted_ = false;
 };
 
 // A 32-bit ARGB copy of a decoded image; disposes the decoded one (null on failure).

@@ -251,8 +251,11 @@ TEST_F(EditorScale, AMoveToAScreenOfAnotherResolutionResizesThroughTheHost) {
   SendMessageW(child, 0x02E0, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(editorRect(fx), std::make_pair(600, 600));
   ASSERT_EQ(host.count(audioMasterSizeWindow), 1u);
-  for (const HostCall& call : host.calls())
-    if (call.opcode == audioMasterSizeWindow) EXPECT_TRUE(call.index == 600 && call.value == 600);
+  for (const HostCall& call : host.calls()) {
+    if (call.opcode == audioMasterSizeWindow) {
+      EXPECT_TRUE(call.index == 600 && call.value == 600);
+    }
+  }
   RECT client{};
   GetClientRect(child, &client);
   EXPECT_EQ(client.right, 600);

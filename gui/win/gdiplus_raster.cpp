@@ -230,9 +230,8 @@ void GdiplusSurface::init(bool deviceSetup, double scale) {
   if (graphics_.status != Ok) graphics_.handle = nullptr;
   const bool scaled = scale != 1 && scale > 0 && scale <= 64;
   if (GpGraphics* g = graphics_.handle) {
-    // Images are copied 1:1 at a factor of 1, and resampled smoothly at any other.
-    graphics_(gp::GdipSetInterpolationMode(
-        g, scaled ? Gdiplus::InterpolationModeHighQualityBilinear : Gdiplus::InterpolationModeLowQuality));
+    // Images are copied 1:1: at a factor they are resampled once beforehand.
+    graphics_(gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeLowQuality));
     graphics_(gp::GdipSetPageUnit(g, Gdiplus::UnitPixel));
     if (deviceSetup) graphics_(gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeNone));
     if (scaled) {
@@ -319,11 +318,21 @@ void GdiplusSurface::setClipRect(int x, int y, int w, int h) {
   const bool wholeSurface = bounds_.right > bounds_.left && bounds_.bottom > bounds_.top &&
                             x * f <= bounds_.left && y * f <= bounds_.top &&
                             (double(x) + w) * f >= bounds_.right && (double(y) + h) * f >= bounds_.bottom;
-  transformFor(Space::areas);  // the clip is kept in device pixels, transformed as it is set
-  if (wholeSurface)
+  if (wholeSurface) {
     graphics_(gp::GdipResetClip(g));
-  else
+  } else if (scale_ == 1) {
     graphics_(gp::GdipSetClipRectI(g, x, y, w, h, Gdiplus::CombineModeReplace));
+  } else {
+    // Set in device pixels: a rectangle set through a scaling transformation becomes a
+    // path region, which Wine's GDI+ fills in again for every later drawing call.
+    auto device = [&](double v) {
+      return static_cast<int>(std::clamp(std::lround(v * f), -(1L << 30), 1L << 30));
+    };
+    const int left = device(x), top = device(y);
+    transformFor(Space::device);
+    graphics_(gp::GdipSetClipRectI(g, left, top, device(double(x) + w) - left, device(double(y) + h) - top,
+                                   Gdiplus::CombineModeReplace));
+  }
 }
 void GdiplusSurface::setTextAntialias(bool on) {
   if (GpGraphics* g = graphics_.handle)
@@ -360,7 +369,9 @@ void GdiplusSurface::strokeThin(float x1, float y1, float x2, float y2) {
   const int lines = std::max(1, static_cast<int>(std::lround(device)));
   const bool alongX = std::abs(x2 - x1) >= std::abs(y2 - y1);
   // Extension of each end and distance between the lines, in picture coordinates.
-  const float reach = float((lines - 1) / 2.0 / scale_), step = float(1 / scale_);
+  // Antialiased lines end flat at their end points, as on cairo: consecutive segments
+  // of a half-transparent trace then do not overlap.
+  const float reach = antialias_ ? 0.f : float((lines - 1) / 2.0 / scale_), step = float(1 / scale_);
   auto out = [&](float from, float to, float& a, float& b) {
     const float dir = to >= from ? 1.f : -1.f;
     a = from - dir * reach;

@@ -18,10 +18,10 @@ int truncSide(double v) {
 
 }  // namespace
 
-CFrame::CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* editor)
+CFrame::CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* editor, DisplayScale scale)
     : CViewContainer(size), editor_(editor) {
   init(size);
-  if (parentWindow) window_ = platform::makeFrameWindow(*this, parentWindow, size_);
+  if (parentWindow) window_ = platform::makeFrameWindow(*this, parentWindow, size_, scale);
 }
 
 CFrame::CFrame(const CRect& size, std::unique_ptr<FrameWindow> window, ToolkitEditorInterface* editor)
@@ -49,6 +49,11 @@ void CFrame::invalidRect(const CRect& rect) {
   if (!isVisible() || !isOpen()) return;
   window_->invalidate(truncSide(rect.left), truncSide(rect.top), truncSide(rect.right),
                       truncSide(rect.bottom));
+}
+
+void CFrame::handleScaleChanged(DisplayScale scale) {
+  if (!isOpen() || scale.factor() == window_->scale().factor()) return;
+  if (editor_ && editor_->followScale(scale)) window_->setScale(scale);
 }
 
 void CFrame::idle() {

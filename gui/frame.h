@@ -20,13 +20,17 @@ public:
   // Gives the host idle time while a view tracks the mouse itself.
   virtual void doIdleStuff() {}
   virtual int32_t getKnobMode() const { return 0; }
+  // The window's screen changed resolution while open (a move to a monitor of another
+  // DPI): answers whether the frame is to follow; the editor then resizes itself.
+  virtual bool followScale(DisplayScale /*scale*/) { return false; }
 };
 
 class CFrame : public CViewContainer {
 public:
   // Makes the child window inside parentWindow (an HWND or an X11 Window id); without
   // a parent, or when the platform cannot make one, the frame has no window.
-  CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* editor);
+  // The window is size times scale in pixels; the frame's coordinates stay size.
+  CFrame(const CRect& size, void* parentWindow, ToolkitEditorInterface* editor, DisplayScale scale = {});
   // With a given window (tests put a recording double here).
   CFrame(const CRect& size, std::unique_ptr<FrameWindow> window, ToolkitEditorInterface* editor);
   ~CFrame() override;
@@ -35,6 +39,10 @@ public:
   FrameWindow* getWindow() const { return window_.get(); }
   void* getSystemWindow() const { return window_ ? window_->nativeHandle() : nullptr; }
   ToolkitEditorInterface* getEditor() const { return editor_; }
+  DisplayScale getScale() const { return window_ ? window_->scale() : DisplayScale{}; }
+  void setScale(DisplayScale scale) {
+    if (window_) window_->setScale(scale);
+  }
 
   // Repaint requests (frame coordinates); the platform paints later.
   void invalidRect(const CRect& rect) override;
@@ -56,6 +64,8 @@ public:
   // The window was destroyed from outside (with its parent): forget the pointers into
   // the tree that a further event could use.
   void handleWindowDestroyed();
+  // The window's screen changed resolution: asks the editor, and follows when it agrees.
+  void handleScaleChanged(DisplayScale scale);
 
   // --- Dispatch (frame coordinates) ---
   CMouseEventResult onMouseDown(CPoint& where, const int32_t& buttons) override;

@@ -3,6 +3,7 @@
 // The platform side turns its messages into the CFrame::handle... calls and paints by
 // making a drawing context and calling CFrame::paint.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -12,6 +13,57 @@ namespace Toolkit {
 
 class CDrawContext;
 class CFrame;
+
+// The factor between the picture's coordinates (the frame's, the views') and the
+// window's pixels. The picture keeps its coordinates at every factor; only the window,
+// the surfaces it paints through and its input events work in device pixels.
+class DisplayScale {
+public:
+  static constexpr double kMinimum = 1, kMaximum = 4;
+  // The reference resolution: this many dots per inch is a factor of 1.
+  static constexpr double kBaseDpi = 96;
+
+  constexpr DisplayScale() = default;
+  // Factors outside the range (or not numbers) are taken as 1.
+  explicit DisplayScale(double factor) : factor_(inRange(factor) ? factor : 1) {}
+  static bool inRange(double factor) { return factor >= kMinimum && factor <= kMaximum; }
+  // The factor of a resolution, held within the range (a 72-dpi screen draws at 1).
+  static DisplayScale ofDpi(double dpi) {
+    return DisplayScale(std::isfinite(dpi) ? std::clamp(dpi / kBaseDpi, kMinimum, kMaximum) : 1);
+  }
+
+  double factor() const { return factor_; }
+  bool identity() const { return factor_ == 1; }
+  // A length of the picture in whole device pixels (a window's side).
+  int deviceLength(double pictureLength) const {
+    return static_cast<int>(std::lround(pictureLength * factor_));
+  }
+  // A device position in the picture: divided by the factor, rounded down.
+  CPoint toPicture(double x, double y) const { return {std::floor(x / factor_), std::floor(y / factor_)}; }
+  // The whole device pixels that a picture rectangle touches, and back: the picture
+  // rectangle that covers a device rectangle.
+  void toDevice(int& left, int& top, int& right, int& bottom) const {
+    if (identity()) return;
+    left = roundDown(left * factor_);
+    top = roundDown(top * factor_);
+    right = roundUp(right * factor_);
+    bottom = roundUp(bottom * factor_);
+  }
+  CRect toPicture(int left, int top, int right, int bottom) const {
+    if (identity()) return CRect(left, top, right, bottom);
+    return CRect(std::floor(left / factor_), std::floor(top / factor_), std::ceil(right / factor_),
+                 std::ceil(bottom / factor_));
+  }
+
+private:
+  static int roundDown(double v) {
+    return static_cast<int>(std::clamp(std::floor(v), -2147483648.0, 2147483647.0));
+  }
+  static int roundUp(double v) {
+    return static_cast<int>(std::clamp(std::ceil(v), -2147483648.0, 2147483647.0));
+  }
+  double factor_ = 1;
+};
 
 class FrameWindow {
 public:
@@ -36,12 +88,24 @@ public:
   virtual CDrawContext* makeDrawContext() = 0;
   // Work in the editor's idle (the X11 window drains its events and paints here).
   virtual void idle() {}
+  // The factor between the frame's coordinates and the window's pixels.
+  virtual DisplayScale scale() const { return {}; }
+  // Draws at another factor from now on: the window takes the frame's size at it and
+  // repaints everything.
+  virtual void setScale(DisplayScale /*scale*/) {}
 };
 
 namespace platform {
 // Makes the frame's child window inside the host's window; null without a parent or
 // when no window can be made.
-std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, const CRect& size);
+// The window is size (frame coordinates) times the factor in device pixels.
+std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, const CRect& size,
+                                             DisplayScale scale);
+// The factor of the screen a host window lies on (Windows: the window's DPI; X11: the
+// Xft.dpi resource), and of the system when no window is known yet (Windows: the
+// primary monitor's DPI; X11: Xft.dpi). 1 when nothing says otherwise.
+DisplayScale windowScale(void* parentWindow);
+DisplayScale systemScale();
 }  // namespace platform
 
 // Wheel distance of a platform delta: 120 per notch, integer division.

@@ -99,7 +99,9 @@ std::unique_ptr<PlatformFont> makeFont(const char* family, double pixelSize, int
 std::unique_ptr<PlatformBitmap> decodePng(const void* bytes, std::size_t size);
 std::unique_ptr<PlatformBitmap> loadImageFile(const char* path);
 std::unique_ptr<PlatformBitmap> makeBitmap(int width, int height);  // transparent ARGB
-std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target);
+// scale: the factor between the coordinates the surface is given and the bitmap's
+// pixels (a picture drawn for a high-resolution screen); 1 draws 1:1.
+std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target, double scale = 1);
 bool writePng(const PlatformBitmap& bmp, const char* path);
 }  // namespace platform
 

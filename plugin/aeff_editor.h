@@ -28,6 +28,8 @@ public:
   virtual int32_t onKeyDown(VstKeyCode& /*key*/) { return -1; }
   virtual int32_t onKeyUp(VstKeyCode& /*key*/) { return -1; }
   virtual bool setKnobMode(int32_t /*mode*/) { return false; }
+  // A host's announcement of its display factor; false when the editor does not take it.
+  virtual bool setContentScale(float /*factor*/) { return false; }
 
   AudioEffect* getEffect() const { return effect; }
 

@@ -204,6 +204,12 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
       if (value) *reinterpret_cast<void**>(value) = nullptr;
       if (ptr) *static_cast<void**>(ptr) = nullptr;
       return 0;
+    case effVendorSpecific:
+      // Only the display factor announcement is taken; every other request answers 0.
+      return index == kVendorScaleIndex && value == kVendorScaleValue && editor &&
+                     editor->setContentScale(opt)
+                 ? 1
+                 : 0;
     case effSetTotalSampleToProcess:
       return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uintptr_t>(value)));
     default:

@@ -282,6 +282,11 @@ struct VstMidiSysexEvent {
   intptr_t resvd2;
 };
 
+// The effVendorSpecific announcement of a host's display factor (in the float option)
+// that several hosts send: index 'PreS', value 'AeCs'.
+inline constexpr int32_t kVendorScaleIndex = 0x50726553;   // 'PreS'
+inline constexpr intptr_t kVendorScaleValue = 0x41654373;  // 'AeCs'
+
 struct ERect {
   int16_t top;
   int16_t left;

@@ -20,7 +20,8 @@ case "${1:-}" in
 esac
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs" --target brimtrace brimtrace-host-bench brimtrace-bench brimtrace-draw-timing
+cmake --build --preset linux -j "$jobs" --target brimtrace brimtrace-host-bench brimtrace-bench brimtrace-draw-timing \
+  brimtrace-scale-timing
 hostbench=build/linux/bench/brimtrace-host-bench
 plugin=build/linux/plugin/brimtrace.so
 
@@ -60,14 +61,21 @@ build/linux/bench/brimtrace-bench "$@"
 echo
 echo "=== Linux: drawing pass, plain timing loop (cairo) ==="
 build/linux/bench/brimtrace-draw-timing
+echo
+echo "=== Linux: drawing pass at a display factor of 2 against 1 (cairo), limit 4 x ==="
+build/linux/bench/brimtrace-scale-timing
 
 if [ "$windows" = 1 ]; then
   cmake --preset windows >/dev/null
-  cmake --build --preset windows -j "$jobs" --target brimtrace brimtrace-host-bench brimtrace-draw-timing
+  cmake --build --preset windows -j "$jobs" --target brimtrace brimtrace-host-bench brimtrace-draw-timing \
+    brimtrace-scale-timing
   echo
   echo "=== Windows under Wine: the DLL through its exported entry, inside one Windows executable ==="
   tools/wine-run build/windows/bench/brimtrace-host-bench.exe build/windows/plugin/brimtrace.dll
   echo
   echo "=== Windows under Wine: drawing pass (GDI+), target <= 2 ms ==="
   tools/wine-run build/windows/bench/brimtrace-draw-timing.exe
+  echo
+  echo "=== Windows under Wine: drawing pass at a display factor of 2 against 1 (GDI+), limit 4 x ==="
+  tools/wine-run build/windows/bench/brimtrace-scale-timing.exe
 fi

@@ -25,3 +25,9 @@ if [ ! -f "$WINEPREFIX/.brimtrace-ready" ]; then
   echo "setup: preparing the Wine prefix in $WINEPREFIX"
   "$(dirname "$0")/wine-prefix"
 fi
+# The window tests' prefix at 192 DPI (a 200 % screen), for the editor's scale under Wine.
+export WINEPREFIX="${BRIMTRACE_WINDOW_WINEPREFIX:-$HOME/.local/share/brimtrace/wine-windows}-dpi192"
+if [ ! -f "$WINEPREFIX/.brimtrace-ready" ]; then
+  echo "setup: preparing the 192-DPI Wine prefix in $WINEPREFIX"
+  BRIMTRACE_WINEPREFIX="$WINEPREFIX" BRIMTRACE_WINE_DPI=192 "$(dirname "$0")/wine-prefix"
+fi

@@ -71,10 +71,10 @@ std::unique_ptr<PlatformBitmap> makeBitmap(int width, int height) {
   return adopt(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
 }
 
-std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target) {
+std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target, double scale) {
   auto* bitmap = dynamic_cast<CairoBitmap*>(&target);
   if (!bitmap) return nullptr;
-  return std::make_unique<CairoSurface>(bitmap->surface());
+  return std::make_unique<CairoSurface>(bitmap->surface(), scale);
 }
 
 bool writePng(const PlatformBitmap& bmp, const char* path) {

@@ -63,15 +63,18 @@ uint32_t CairoBitmap::pixel(int x, int y) const {
 
 // ---- CairoSurface ----
 
-CairoSurface::CairoSurface(cairo_surface_t* target) : cr_(cairo_create(target)) { init(); }
+CairoSurface::CairoSurface(cairo_surface_t* target, double scale) : cr_(cairo_create(target)) { init(scale); }
 
-CairoSurface::CairoSurface(cairo_t* cr) : cr_(cairo_reference(cr)) { init(); }
+CairoSurface::CairoSurface(cairo_t* cr, double scale) : cr_(cairo_reference(cr)) { init(scale); }
 
-void CairoSurface::init() {
+void CairoSurface::init(double scale) {
   pen_ = fill_ = text_ = packColor(0, 0, 0, 255);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
   cairo_reset_clip(cr_);
+  // At 1 the transformation stays untouched, so every pixel is as it always was.
+  scaled_ = scale != 1 && std::isfinite(scale) && scale > 0;
+  if (scaled_) cairo_scale(cr_, scale, scale);
 }
 
 CairoSurface::~CairoSurface() { cairo_destroy(cr_); }
@@ -90,7 +93,10 @@ void CairoSurface::setClipRect(int x, int y, int w, int h) {
   cairo_new_path(cr_);
   const double left = clampRange(x), top = clampRange(y);
   cairo_rectangle(cr_, left, top, clampRange(double(x) + w) - left, clampRange(double(y) + h) - top);
+  // Whole device pixels, also where the factor puts an edge inside one.
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_clip(cr_);
+  cairo_set_antialias(cr_, antialias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
 }
 
 void CairoSurface::stroke() {
@@ -238,9 +244,13 @@ void CairoSurface::drawBitmap(const PlatformBitmap& bmp, int dx, int dy, int sx,
   cairo_save(cr_);
   cairo_new_path(cr_);
   cairo_rectangle(cr_, dx, dy, std::min<double>(w, kLimit), std::min<double>(h, kLimit));
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_clip(cr_);
   cairo_set_source_surface(cr_, cb->surface(), double(dx) - sx, double(dy) - sy);
-  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+  // 1:1 copies stay exact; at a factor the image is resampled smoothly, its edge
+  // pixels repeated so that its border does not fade.
+  cairo_pattern_set_filter(cairo_get_source(cr_), scaled_ ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+  if (scaled_) cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
   if (alpha == 255)
     cairo_paint(cr_);
   else

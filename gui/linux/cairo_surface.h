@@ -5,6 +5,11 @@
 // pixel centres lie on whole coordinates there, so lines, outlines, ellipses, arcs and
 // polygons are shifted by half a pixel here; filled rectangles, clips, text and bitmap
 // copies address pixel areas and are not shifted.
+//
+// A surface may draw at a factor (a window on a high-resolution screen): everything
+// it is given is in the picture's coordinates and cairo's transformation multiplies
+// it, so outlines stay whole device pixels wide (a 1-pixel line is a band of 2 at 2)
+// and text is drawn at the size rather than stretched.
 #pragma once
 #include <cairo.h>
 
@@ -30,8 +35,8 @@ private:
 
 class CairoSurface : public RasterSurface {
 public:
-  explicit CairoSurface(cairo_surface_t* target);  // adds a reference to target
-  explicit CairoSurface(cairo_t* cr);              // adds a reference to cr
+  explicit CairoSurface(cairo_surface_t* target, double scale = 1);  // adds a reference to target
+  explicit CairoSurface(cairo_t* cr, double scale = 1);              // adds a reference to cr
   ~CairoSurface() override;
   cairo_t* context() const { return cr_; }
 
@@ -60,7 +65,7 @@ public:
                   uint8_t alpha) override;
 
 private:
-  void init();
+  void init(double scale);
   void source(PackedColor c);
   void stroke();
   bool ellipsePath(double x, double y, double w, double h, double start, double sweep);
@@ -72,6 +77,7 @@ private:
   bool dotted_ = false;
   bool antialias_ = false;
   bool textAntialias_ = false;
+  bool scaled_ = false;
 };
 
 }  // namespace Toolkit

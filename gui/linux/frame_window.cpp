@@ -1,10 +1,13 @@
 #include "gui/linux/frame_window.h"
 
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <cairo-xlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gui/draw_context.h"
@@ -100,10 +103,12 @@ int32_t x11ButtonBit(unsigned int button) {
   }
 }
 
-X11FrameWindow::X11FrameWindow(CFrame& frame, unsigned long parent, const CRect& size)
+X11FrameWindow::X11FrameWindow(CFrame& frame, unsigned long parent, const CRect& size, DisplayScale scale)
     : frame_(frame),
-      width_(std::max(1, static_cast<int>(size.width()))),
-      height_(std::max(1, static_cast<int>(size.height()))) {
+      pictureSize_(size),
+      scale_(scale),
+      width_(std::max(1, scale.deviceLength(static_cast<int>(size.width())))),
+      height_(std::max(1, scale.deviceLength(static_cast<int>(size.height())))) {
   display_ = XOpenDisplay(nullptr);
   if (!display_) return;
   registry().push_back({display_, this, &gone_});
@@ -129,12 +134,37 @@ X11FrameWindow::X11FrameWindow(CFrame& frame, unsigned long parent, const CRect&
     gone_ = true;
     return;
   }
+  visual_ = info.visual;
+  makeBuffers();
+  ErrorTrap trap(display_);
+  XMapWindow(display_, window_);
+}
+
+void X11FrameWindow::makeBuffers() {
+  if (backBuffer_) cairo_surface_destroy(backBuffer_);
   {
     ErrorTrap trap(display_);
-    windowSurface_ = cairo_xlib_surface_create(display_, window_, info.visual, width_, height_);
-    XMapWindow(display_, window_);
+    if (windowSurface_) {
+      cairo_surface_finish(windowSurface_);
+      cairo_surface_destroy(windowSurface_);
+    }
+    windowSurface_ = cairo_xlib_surface_create(display_, window_, visual_, width_, height_);
   }
   backBuffer_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+}
+
+void X11FrameWindow::setScale(DisplayScale scale) {
+  if (!isOpen()) return;
+  scale_ = scale;
+  width_ = std::max(1, scale.deviceLength(static_cast<int>(pictureSize_.width())));
+  height_ = std::max(1, scale.deviceLength(static_cast<int>(pictureSize_.height())));
+  {
+    ErrorTrap trap(display_);
+    XResizeWindow(display_, window_, static_cast<unsigned>(width_), static_cast<unsigned>(height_));
+  }
+  makeBuffers();
+  pendingLeft_ = pendingTop_ = pendingRight_ = pendingBottom_ = 0;
+  addPending(0, 0, width_, height_);
 }
 
 X11FrameWindow::~X11FrameWindow() {
@@ -181,7 +211,9 @@ void X11FrameWindow::addPending(int left, int top, int right, int bottom) {
 }
 
 void X11FrameWindow::invalidate(int left, int top, int right, int bottom) {
-  if (isOpen()) addPending(left, top, right, bottom);
+  if (!isOpen()) return;
+  scale_.toDevice(left, top, right, bottom);
+  addPending(left, top, right, bottom);
 }
 
 void X11FrameWindow::releaseMouseCapture() {
@@ -198,7 +230,7 @@ CPoint X11FrameWindow::pointerPosition() const {
   int rootX, rootY, x = 0, y = 0;
   unsigned int mask;
   if (!XQueryPointer(display_, window_, &root, &child, &rootX, &rootY, &x, &y, &mask)) return {};
-  return CPoint(x, y);
+  return toPicture(x, y);
 }
 
 int32_t X11FrameWindow::currentButtons() const {
@@ -213,7 +245,8 @@ int32_t X11FrameWindow::currentButtons() const {
 
 CDrawContext* X11FrameWindow::makeDrawContext() {
   if (!isOpen() || !windowSurface_) return new CDrawContext(nullptr, frame_.getViewSize());
-  return new CDrawContext(std::make_unique<CairoSurface>(windowSurface_), frame_.getViewSize());
+  return new CDrawContext(std::make_unique<CairoSurface>(windowSurface_, scale_.factor()),
+                          frame_.getViewSize());
 }
 
 void X11FrameWindow::idle() {
@@ -244,12 +277,12 @@ void X11FrameWindow::handleEvent(XEvent& event) {
       switch (b.button) {
         case kWheelUp:
         case kWheelDown:
-          frame_.handleWheel(CPoint(b.x, b.y), kMouseWheelAxisY, b.button == kWheelUp ? 1.f : -1.f,
+          frame_.handleWheel(toPicture(b.x, b.y), kMouseWheelAxisY, b.button == kWheelUp ? 1.f : -1.f,
                              modifiers);
           return;
         case kWheelLeft:
         case kWheelRight:
-          frame_.handleWheel(CPoint(b.x, b.y), kMouseWheelAxisX, b.button == kWheelRight ? 1.f : -1.f,
+          frame_.handleWheel(toPicture(b.x, b.y), kMouseWheelAxisX, b.button == kWheelRight ? 1.f : -1.f,
                              modifiers);
           return;
         default:
@@ -261,7 +294,7 @@ void X11FrameWindow::handleEvent(XEvent& event) {
       if (doubleClick_.press(static_cast<int>(b.button), b.x, b.y, static_cast<uint32_t>(b.time)))
         buttons |= kDoubleClick;
       captured_ = false;
-      frame_.handleMouseDown(CPoint(b.x, b.y), buttons);
+      frame_.handleMouseDown(toPicture(b.x, b.y), buttons);
       // The server grabbed the pointer with the press; keep it only for a view that
       // holds the mouse.
       if (!captured_ && isOpen()) XUngrabPointer(display_, CurrentTime);
@@ -271,11 +304,12 @@ void X11FrameWindow::handleEvent(XEvent& event) {
       const XButtonEvent& b = event.xbutton;
       const int32_t bit = x11ButtonBit(b.button);
       if (!bit) return;  // wheel buttons report press and release
-      frame_.handleMouseUp(CPoint(b.x, b.y), x11StateButtons(b.state) & ~bit);
+      frame_.handleMouseUp(toPicture(b.x, b.y), x11StateButtons(b.state) & ~bit);
       break;
     }
     case MotionNotify:
-      frame_.handleMouseMoved(CPoint(event.xmotion.x, event.xmotion.y), x11StateButtons(event.xmotion.state));
+      frame_.handleMouseMoved(toPicture(event.xmotion.x, event.xmotion.y),
+                              x11StateButtons(event.xmotion.state));
       break;
     case LeaveNotify:
       // Also when a grab ends with the pointer outside (release after a drag out).
@@ -296,8 +330,9 @@ void X11FrameWindow::paintPending() {
   pendingLeft_ = pendingTop_ = pendingRight_ = pendingBottom_ = 0;
   {
     // A fresh context per paint: the drawing state starts from its defaults each time.
-    auto* context = new CDrawContext(std::make_unique<CairoSurface>(backBuffer_), frame_.getViewSize());
-    frame_.paint(context, CRect(x, y, x + w, y + h));
+    auto* context =
+        new CDrawContext(std::make_unique<CairoSurface>(backBuffer_, scale_.factor()), frame_.getViewSize());
+    frame_.paint(context, scale_.toPicture(x, y, x + w, y + h));
     context->release();
   }
   cairo_surface_flush(backBuffer_);
@@ -313,14 +348,49 @@ void X11FrameWindow::paintPending() {
 
 namespace platform {
 
-std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, const CRect& size) {
+std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, const CRect& size,
+                                             DisplayScale scale) {
   if (!parentWindow) return nullptr;
   auto window = std::make_unique<X11FrameWindow>(
-      frame, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentWindow)), size);
+      frame, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentWindow)), size, scale);
   if (!window->isOpen()) return nullptr;
   return window;
 }
 
+DisplayScale windowScale(void* /*parentWindow*/) {
+  // X11 has no resolution per window: the desktop's Xft.dpi is the screen's.
+  return systemScale();
+}
+
+DisplayScale systemScale() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return {};
+  DisplayScale scale = xftScale(XResourceManagerString(display));
+  XCloseDisplay(display);
+  return scale;
+}
+
 }  // namespace platform
+
+DisplayScale xftScale(const char* resources) {
+  if (!resources) return {};
+  XrmInitialize();
+  XrmDatabase database = XrmGetStringDatabase(resources);
+  if (!database) return {};
+  DisplayScale scale;
+  char* type = nullptr;
+  XrmValue value{};
+  if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+    // A resource value is text; a number must make up all of it (spaces aside).
+    const std::string text(value.addr,
+                           value.size && value.addr[value.size - 1] == 0 ? value.size - 1 : value.size);
+    char* end = nullptr;
+    const double dpi = std::strtod(text.c_str(), &end);
+    while (end && (*end == ' ' || *end == '\t')) ++end;
+    if (end && end != text.c_str() && *end == 0 && dpi > 0) scale = DisplayScale::ofDpi(dpi);
+  }
+  XrmDestroyDatabase(database);
+  return scale;
+}
 
 }  // namespace Toolkit

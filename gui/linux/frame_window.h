@@ -2,6 +2,9 @@
 // idle drains that connection's events and paints what was invalidated, through a
 // cairo drawing context on an image back buffer that is then copied to the window.
 //
+// At a factor other than 1 the window and its back buffer are the frame's size times
+// the factor; paints, invalidations and mouse positions are converted at the border.
+//
 // X errors on the editor's connection (a parent the host destroyed early, a bad window
 // id from the host) are trapped and end the window instead of the host process.
 #pragma once
@@ -20,10 +23,13 @@ int32_t x11StateButtons(unsigned int state);
 // 0 for the others (wheel buttons 4 to 7).
 int32_t x11ButtonBit(unsigned int button);
 
+// The factor of an X resource database's Xft.dpi (96 is 1); 1 without one.
+DisplayScale xftScale(const char* resources);
+
 class X11FrameWindow final : public FrameWindow {
 public:
   // Opens a connection and makes the child window; check isOpen() afterwards.
-  X11FrameWindow(CFrame& frame, unsigned long parent, const CRect& size);
+  X11FrameWindow(CFrame& frame, unsigned long parent, const CRect& size, DisplayScale scale = {});
   ~X11FrameWindow() override;
 
   bool isOpen() const override { return window_ != 0 && !gone_; }
@@ -36,6 +42,8 @@ public:
   int32_t currentButtons() const override;
   CDrawContext* makeDrawContext() override;
   void idle() override;
+  DisplayScale scale() const override { return scale_; }
+  void setScale(DisplayScale scale) override;
 
   // One event of this window (idle drains the connection through here).
   void handleEvent(XEvent& event);
@@ -50,11 +58,16 @@ public:
 private:
   void addPending(int left, int top, int right, int bottom);
   void markGone();
+  void makeBuffers();
+  CPoint toPicture(int x, int y) const { return scale_.toPicture(x, y); }
 
   CFrame& frame_;
   Display* display_ = nullptr;
   unsigned long window_ = 0;
-  int width_ = 0, height_ = 0;
+  CRect pictureSize_;
+  DisplayScale scale_;
+  int width_ = 0, height_ = 0;  // device pixels
+  Visual* visual_ = nullptr;
   cairo_surface_t* backBuffer_ = nullptr;     // image surface the tree paints into
   cairo_surface_t* windowSurface_ = nullptr;  // the window, for the copies
   int pendingLeft_ = 0, pendingTop_ = 0, pendingRight_ = 0, pendingBottom_ = 0;

@@ -43,7 +43,32 @@ int systemMajorVersion() {
 
 bool altDown() { return GetKeyState(VK_MENU) < 0; }
 
+// Messages of newer systems than the headers may know.
+constexpr UINT kDpiChanged = 0x02E0, kDpiChangedAfterParent = 0x02E3;
+
+// GetDpiForWindow exists from Windows 10 1607 on: looked up, not linked.
+unsigned windowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = [] {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<GetDpiForWindowFn>(
+                        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
+                  : nullptr;
+  }();
+  return getDpi && window ? getDpi(window) : 0;
+}
+
+unsigned systemDpi() {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return 0;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<unsigned>(dpi) : 0;
+}
+
 }  // namespace
+
+DisplayScale win32DpiScale(unsigned dpi) { return dpi ? DisplayScale::ofDpi(dpi) : DisplayScale{}; }
 
 int32_t win32MessageButtons(WPARAM wParam, bool alt) {
   int32_t b = 0;
@@ -62,11 +87,13 @@ const wchar_t* Win32FrameWindow::className() { return gClassName; }
 int Win32FrameWindow::classUsers() { return gClassUsers; }
 void Win32FrameWindow::overrideMajorVersion(int major) { gMajorOverride = major; }
 
-Win32FrameWindow::Win32FrameWindow(CFrame& frame, HWND parent, const CRect& size)
+Win32FrameWindow::Win32FrameWindow(CFrame& frame, HWND parent, const CRect& size, DisplayScale scale)
     : frame_(frame),
       parent_(parent),
-      width_(static_cast<int>(size.width())),
-      height_(static_cast<int>(size.height())) {
+      pictureSize_(size),
+      scale_(scale),
+      width_(scale.deviceLength(static_cast<int>(size.width()))),
+      height_(scale.deviceLength(static_cast<int>(size.height()))) {
   oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
   majorVersion_ = systemMajorVersion();
   if (!parent) return;
@@ -130,8 +157,18 @@ void Win32FrameWindow::disableDragDrop() {
   if (hwnd_) RevokeDragDrop(hwnd_);
 }
 
+void Win32FrameWindow::setScale(DisplayScale scale) {
+  if (!hwnd_) return;
+  scale_ = scale;
+  width_ = scale.deviceLength(static_cast<int>(pictureSize_.width()));
+  height_ = scale.deviceLength(static_cast<int>(pictureSize_.height()));
+  SetWindowPos(hwnd_, nullptr, 0, 0, width_, height_, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 void Win32FrameWindow::invalidate(int left, int top, int right, int bottom) {
   if (!hwnd_) return;
+  scale_.toDevice(left, top, right, bottom);
   RECT r{left, top, right, bottom};
   InvalidateRect(hwnd_, &r, TRUE);
 }
@@ -160,7 +197,7 @@ CPoint Win32FrameWindow::pointerPosition() const {
   RECT r{};
   GetCursorPos(&p);
   if (hwnd_) GetWindowRect(hwnd_, &r);
-  return CPoint(p.x - r.left, p.y - r.top);
+  return toPicture(p.x - r.left, p.y - r.top);
 }
 
 int32_t Win32FrameWindow::currentButtons() const {
@@ -176,8 +213,8 @@ int32_t Win32FrameWindow::currentButtons() const {
 }
 
 CDrawContext* Win32FrameWindow::makeDrawContext() {
-  auto* context =
-      new CDrawContext(hwnd_ ? std::make_unique<win::GdiplusSurface>(hwnd_) : nullptr, frame_.getViewSize());
+  auto* context = new CDrawContext(
+      hwnd_ ? std::make_unique<win::GdiplusSurface>(hwnd_, scale_.factor()) : nullptr, frame_.getViewSize());
   if (hwnd_) {
     RECT r{};
     GetWindowRect(hwnd_, &r);
@@ -195,18 +232,23 @@ void Win32FrameWindow::paint() {
   }
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(hwnd_, &ps);
+  // Systems this old know one resolution for everything: their back buffer has the
+  // picture's size, and the copy onto the window scales it where a factor was forced.
   if (majorVersion_ <= 5 && !backBuffer_)
-    backBuffer_ = new COffscreenContext(frame_.getViewSize(), width_, height_, kBlackCColor);
-  const CRect update(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+    backBuffer_ = new COffscreenContext(frame_.getViewSize(), pictureSize_.width(), pictureSize_.height(),
+                                        kBlackCColor);
+  const CRect update = scale_.toPicture(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
   if (backBuffer_) {
     frame_.paint(backBuffer_, update);
-    // A 1:1 copy of the updated area onto the window.
-    auto* screen = new CDrawContext(std::make_unique<win::GdiplusSurface>(dc), frame_.getViewSize());
+    // A copy of the updated area onto the window (1:1 at a factor of 1).
+    auto* screen =
+        new CDrawContext(std::make_unique<win::GdiplusSurface>(dc, scale_.factor()), frame_.getViewSize());
     if (CBitmap* bitmap = backBuffer_->getBitmap())
       bitmap->draw(screen, update, CPoint(update.left, update.top));
     screen->release();
   } else {
-    auto* context = new CDrawContext(std::make_unique<win::GdiplusSurface>(dc), frame_.getViewSize());
+    auto* context =
+        new CDrawContext(std::make_unique<win::GdiplusSurface>(dc, scale_.factor()), frame_.getViewSize());
     RECT r{};
     GetWindowRect(hwnd_, &r);
     context->setGlobalOffset(CPoint(r.left, r.top));
@@ -219,7 +261,7 @@ void Win32FrameWindow::paint() {
 
 LRESULT Win32FrameWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
-  const CPoint where(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  const CPoint where = toPicture(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
   switch (message) {
     case WM_PAINT:
       paint();
@@ -258,11 +300,21 @@ LRESULT Win32FrameWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
       // Screen coordinates, signed: monitors left of or above the main one are negative.
       RECT r{};
       GetWindowRect(hwnd, &r);
-      const CPoint point(GET_X_LPARAM(lParam) - r.left, GET_Y_LPARAM(lParam) - r.top);
+      const CPoint point = toPicture(GET_X_LPARAM(lParam) - r.left, GET_Y_LPARAM(lParam) - r.top);
       const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
       frame_.handleWheel(point, kMouseWheelAxisY, wheelDistance(delta), buttons);
       break;
     }
+    case kDpiChanged:
+      // A top-level frame hears the new resolution in the message, a child after its
+      // parent's; either way the window's own resolution is the one to follow.
+      if (const DisplayScale s = win32DpiScale(LOWORD(wParam)); s.factor() != scale_.factor())
+        frame_.handleScaleChanged(s);
+      return 0;
+    case kDpiChangedAfterParent:
+      if (const DisplayScale s = win32DpiScale(windowDpi(hwnd)); s.factor() != scale_.factor())
+        frame_.handleScaleChanged(s);
+      return 0;
     case WM_MOUSELEAVE:
       frame_.handleMouseLeave();
       return 0;
@@ -283,12 +335,22 @@ LRESULT Win32FrameWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
 
 namespace platform {
 
-std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, const CRect& size) {
+std::unique_ptr<FrameWindow> makeFrameWindow(CFrame& frame, void* parentWindow, const CRect& size,
+                                             DisplayScale scale) {
   if (!parentWindow) return nullptr;
-  auto window = std::make_unique<Win32FrameWindow>(frame, static_cast<HWND>(parentWindow), size);
+  auto window = std::make_unique<Win32FrameWindow>(frame, static_cast<HWND>(parentWindow), size, scale);
   if (!window->isOpen()) return nullptr;
   return window;
 }
+
+// A DPI-unaware host's windows report 96 (Windows stretches such hosts itself).
+DisplayScale windowScale(void* parentWindow) {
+  if (!parentWindow || !IsWindow(static_cast<HWND>(parentWindow))) return systemScale();
+  const unsigned dpi = windowDpi(static_cast<HWND>(parentWindow));
+  return dpi ? win32DpiScale(dpi) : systemScale();
+}
+
+DisplayScale systemScale() { return win32DpiScale(systemDpi()); }
 
 }  // namespace platform
 

@@ -15,12 +15,16 @@ namespace Toolkit {
 class COffscreenContext;
 class CDropTarget;
 
+// The factor of a resolution in dots per inch as Windows reports it (0 when unknown).
+DisplayScale win32DpiScale(unsigned dpi);
+
 // Toolkit button bits of a mouse message: MK_ flags of wParam, plus alt.
 int32_t win32MessageButtons(WPARAM wParam, bool altDown);
 
 class Win32FrameWindow final : public FrameWindow {
 public:
-  Win32FrameWindow(CFrame& frame, HWND parent, const CRect& size);
+  // The window is size times the factor in device pixels.
+  Win32FrameWindow(CFrame& frame, HWND parent, const CRect& size, DisplayScale scale = {});
   ~Win32FrameWindow() override;
 
   bool isOpen() const override { return hwnd_ != nullptr; }
@@ -32,6 +36,8 @@ public:
   CPoint pointerPosition() const override;
   int32_t currentButtons() const override;
   CDrawContext* makeDrawContext() override;
+  DisplayScale scale() const override { return scale_; }
+  void setScale(DisplayScale scale) override;
 
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -46,6 +52,7 @@ public:
 
 private:
   void paint();
+  CPoint toPicture(int x, int y) const { return scale_.toPicture(x, y); }
   void enableDragDrop();
   void disableDragDrop();
 
@@ -53,7 +60,9 @@ private:
   CFrame& frame_;
   HWND hwnd_ = nullptr;
   HWND parent_ = nullptr;
-  int width_, height_;
+  CRect pictureSize_;
+  DisplayScale scale_;
+  int width_, height_;  // device pixels
   int majorVersion_ = 0;
   bool oleStarted_ = false;
   bool usesClass_ = false;

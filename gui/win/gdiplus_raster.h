@@ -63,21 +63,31 @@ public:
   int height() const override { return height_; }
   GpBitmap* handle() const { return bitmap_; }
   uint32_t pixel(int x, int y) const;  // ARGB, for tests and tools
+  // The image resampled smoothly to factor times its size, kept for the next call at the
+  // same factor; null when it cannot be made.
+  const GdiplusBitmap* resampled(float factor) const;
 
 private:
   GdiplusRef gdiplus_;  // first member: GDI+ outlives the bitmap
   GpBitmap* bitmap_;
   int width_ = 0, height_ = 0;
+  mutable std::unique_ptr<GdiplusBitmap> resampled_;
+  mutable float resampledFactor_ = 0;
 };
 
+// A surface on a window may draw at a factor (a high-resolution screen): it is given
+// the picture's coordinates and GDI+'s world transformation multiplies them. Paths
+// (lines, outlines, ellipses, arcs, polygons) are moved by half a device pixel less
+// than half a picture pixel, so that a 1-pixel line covers whole device pixels (a band
+// of 2 at 2) as rectangles, text and images do. At 1 nothing is transformed.
 class GdiplusSurface final : public RasterSurface {
 public:
   // On a device context: set up for painting a window.
-  explicit GdiplusSurface(HDC dc);
+  explicit GdiplusSurface(HDC dc, double scale = 1);
   // On a window: its device context is held until the surface is destroyed.
-  explicit GdiplusSurface(HWND window);
+  explicit GdiplusSurface(HWND window, double scale = 1);
   // On a bitmap (offscreen drawing): pixel offset and smoothing keep GDI+'s defaults.
-  explicit GdiplusSurface(GdiplusBitmap& target);
+  explicit GdiplusSurface(GdiplusBitmap& target, double scale = 1);
   ~GdiplusSurface() override;
 
   void setPenColor(PackedColor c) override;
@@ -118,7 +128,15 @@ private:
     GpStatus status = Gdiplus::Ok;
     GpStatus operator()(GpStatus s) { return status = s; }
   };
-  void init(bool deviceSetup);
+  void init(bool deviceSetup, double scale = 1);
+  // Puts the transformation for paths (true) or for areas (false) in place.
+  // The coordinates primitives are given in: the picture's for areas (fills, text,
+  // clips), the picture's moved for paths, or device pixels (1:1 image copies).
+  enum class Space { areas, paths, device };
+  void transformFor(Space space);
+  void updateCaps();
+  bool strokesThin() const;
+  void strokeThin(float x1, float y1, float x2, float y2);
 
   GdiplusRef gdiplus_;
   Wrapped<GpGraphics> graphics_;
@@ -130,6 +148,14 @@ private:
   // What can be drawn at all, when known: the bitmap, the window's client area, or the
   // device context's clip box. Empty when unknown.
   RECT bounds_{};
+  float scale_ = 1;
+  Gdiplus::GpMatrix* areaMatrix_ = nullptr;  // both only at a factor other than 1
+  Gdiplus::GpMatrix* pathMatrix_ = nullptr;
+  Space space_ = Space::areas;
+  GpPen* thinPen_ = nullptr;  // at a factor: one device pixel wide, the pen's colour
+  double penWidth_ = 1;
+  bool antialias_ = false;  // as a new surface starts
+  bool dotted_ = false;
 };
 
 // A 32-bit ARGB copy of a decoded image; disposes the decoded one (null on failure).

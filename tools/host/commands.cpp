@@ -23,10 +23,11 @@ const char* const kUsageText =
     "  info PLUGIN                      the plug-in's record, names, capabilities, editor size\n"
     "  process PLUGIN IN OUT [--block N] [--double] [--no-progress]\n"
     "                                   stream an audio file through the plug-in\n"
-    "  snapshot PLUGIN [IN] --png OUT.png [--seconds S] [--idle MS] [--block N]\n"
+    "  snapshot PLUGIN [IN] --png OUT.png [--seconds S] [--idle MS] [--block N] [--scale F]\n"
     "                                   run the editor on audio (a file, else the built-in signal) at\n"
     "                                   real-time pace for S seconds (6; a file: its length), save its "
-    "picture\n"
+    "picture;\n"
+    "                                   --scale announces a display factor from 1 to 4 to the editor\n"
     "  signal OUT [--seconds S] [--rate HZ]\n"
     "                                   write the built-in demonstration signal\n"
     "  compare A B [--tolerance T]      whether two audio files hold the same samples\n"
@@ -431,8 +432,9 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // Positional arguments and options, in any order.
   std::vector<std::string> positional;
   std::vector<std::pair<std::string, std::string>> flags;
-  static const char* const withValue[] = {"--block",     "--png",  "--seconds", "--rate",      "--idle",
-                                          "--tolerance", "--json", "--csv",     "--window-ms", "--width"};
+  static const char* const withValue[] = {"--block",     "--png",       "--seconds", "--rate",
+                                          "--idle",      "--tolerance", "--json",    "--csv",
+                                          "--window-ms", "--width",     "--scale"};
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -480,7 +482,7 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return runProcess(o, out, err);
   }
   if (command == "snapshot") {
-    if (!allowOnly({"--png", "--seconds", "--block", "--idle"}, bad))
+    if (!allowOnly({"--png", "--seconds", "--block", "--idle", "--scale"}, bad))
       return usageError(err, "snapshot takes no option " + bad);
     if (positional.empty() || positional.size() > 2) return usageError(err, "snapshot needs PLUGIN [IN]");
     SnapshotOptions o{positional[0], positional.size() > 1 ? positional[1] : "", ""};
@@ -493,6 +495,8 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return usageError(err, "--block needs a frame count from 1 to " + std::to_string(kMaxBlock));
       if (name == "--idle" && !parseInt(value, 1, 1000, o.idleMs))
         return usageError(err, "--idle needs milliseconds from 1 to 1000");
+      if (name == "--scale" && !parseDouble(value, 1, 4, o.scale))
+        return usageError(err, "--scale needs a factor from 1 to 4");
     }
     if (o.png.empty()) return usageError(err, "snapshot needs --png OUT.png");
     return runSnapshot(o, out, err);

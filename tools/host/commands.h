@@ -39,6 +39,7 @@ struct SnapshotOptions {
   bool secondsGiven = false;  // else a file plays to its end (at most a minute)
   int idleMs = 15;            // editor idle interval, as hosts send it
   int blockSize = 512;
+  double scale = 0;  // a display factor announced to the plug-in (effVendorSpecific); 0: none
 };
 int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream& err);
 

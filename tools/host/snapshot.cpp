@@ -167,6 +167,11 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
   plugin->dispatch(effSetBlockSize, 0, options.blockSize);
   plugin->dispatch(effMainsChanged, 0, 1);
 
+  // Announced before the size is asked, as hosts that scale their plug-ins do.
+  if (options.scale > 0 && plugin->dispatch(effVendorSpecific, kVendorScaleIndex, kVendorScaleValue, nullptr,
+                                            static_cast<float>(options.scale)) != 1)
+    return fail(err, "the plug-in does not take a display factor (effVendorSpecific answered 0)");
+
   auto editorSize = [&](int& width, int& height) {
     ERect* rect = nullptr;
     if (!plugin->dispatch(effEditGetRect, 0, 0, &rect) || !rect) return false;

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace host {
 
 bool PrivateXvfb::start(std::string& error) {
@@ -32,9 +34,11 @@ bool PrivateXvfb::start(std::string& error) {
       dup2(null, 2);
     }
     const std::string fd = std::to_string(fds[1]);
+    // Room for an editor at four times its size; BRIMTRACE_XVFB_SCREEN sets another.
+    const char* screen = std::getenv("BRIMTRACE_XVFB_SCREEN");
     // -noreset: the server must not restart when its last client leaves.
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-           "-noreset", static_cast<char*>(nullptr));
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen ? screen : "2048x2048x24",
+           "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

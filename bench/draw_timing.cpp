@@ -14,44 +14,12 @@
 #include "bench/bench_host.h"
 #include "tests/robust/editor_paint.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <time.h>
-#endif
-
 namespace {
-
-double threadSeconds() {
-#if defined(_WIN32)
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-  auto seconds = [](FILETIME t) {
-    return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
-  };
-  return seconds(kernel) + seconds(user);
-#else
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-#endif
-}
 
 void run(const char* name, bool jagged, int passes) {
   AEffect* e = brimtrace_test::startInProcess();
   EditorPaint painter(e);
-  constexpr int kFrames = 512;
-  std::vector<float> in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames);
-  float* inputs[] = {in0.data(), in1.data()};
-  float* outputs[] = {out0.data(), out1.data()};
-  int pass = 0;
-  auto feed = [&] {
-    const float level =
-        jagged ? (pass % 2 ? 2.0f : 0.0f) : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
-    for (int i = 0; i < kFrames; ++i) in0[i] = in1[i] = (i % 2 ? level : -level);
-    e->processReplacing(e, inputs, outputs, kFrames);
-    ++pass;
-  };
+  bench::HistoryFeed feed(e, jagged);
   for (int i = 0; i < 100; ++i) {  // a full history, fonts and images loaded
     feed();
     painter.paint();
@@ -60,11 +28,11 @@ void run(const char* name, bool jagged, int passes) {
   double cpu = 0;
   for (int i = 0; i < passes; ++i) {
     feed();
-    const double c0 = threadSeconds();
+    const double c0 = bench::threadSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     painter.paint();
     wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-    cpu += threadSeconds() - c0;
+    cpu += bench::threadSeconds() - c0;
   }
   std::sort(wall.begin(), wall.end());
   std::printf(

@@ -17,30 +17,9 @@
 #include "plugin/zelk.h"
 #include "runtime/fablo.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <time.h>
-#endif
-
 namespace {
 
 constexpr double kLimit = 4;
-
-double threadSeconds() {
-#if defined(_WIN32)
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-  auto seconds = [](FILETIME t) {
-    return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
-  };
-  return seconds(kernel) + seconds(user);
-#else
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-#endif
-}
 
 // Paints the picture as the editor's window does at a factor: a fresh context per pass
 // on a surface that multiplies the picture's coordinates.
@@ -76,18 +55,7 @@ private:
 double secondsPerPass(double factor, bool jagged, int passes) {
   AEffect* e = brimtrace_test::startInProcess();
   ScaledPaint painter(e, factor);
-  constexpr int kFrames = 512;
-  std::vector<float> in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames);
-  float* inputs[] = {in0.data(), in1.data()};
-  float* outputs[] = {out0.data(), out1.data()};
-  int pass = 0;
-  auto feed = [&] {
-    const float level =
-        jagged ? (pass % 2 ? 2.0f : 0.0f) : static_cast<float>(std::pow(10.0, -5 + (pass % 100) * 0.05));
-    for (int i = 0; i < kFrames; ++i) in0[i] = in1[i] = (i % 2 ? level : -level);
-    e->processReplacing(e, inputs, outputs, kFrames);
-    ++pass;
-  };
+  bench::HistoryFeed feed(e, jagged);
   for (int i = 0; i < 100; ++i) {  // a full history, fonts and images loaded
     feed();
     painter.paint();
@@ -95,9 +63,9 @@ double secondsPerPass(double factor, bool jagged, int passes) {
   double cpu = 0;
   for (int i = 0; i < passes; ++i) {
     feed();
-    const double c0 = threadSeconds();
+    const double c0 = bench::threadSeconds();
     painter.paint();
-    cpu += threadSeconds() - c0;
+    cpu += bench::threadSeconds() - c0;
   }
   brimtrace_test::stopInstance(e);
   return cpu / passes;

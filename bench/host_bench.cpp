@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "plugin/vst2.h"
+#include "tests/support/environment.h"
 #include "tests/support/measure.h"
 #include "tests/support/playing_host.h"
 #include "tools/host/plugin_module.h"
@@ -185,16 +186,7 @@ std::string selfPath() {
 #endif
 }
 
-void setPath(const char* path) {
-#if defined(_WIN32)
-  _putenv_s("BRIMTRACE_AUDIO_PATH", path ? path : "");
-#else
-  if (path)
-    setenv("BRIMTRACE_AUDIO_PATH", path, 1);
-  else
-    unsetenv("BRIMTRACE_AUDIO_PATH");
-#endif
-}
+void setPath(const char* path) { brimtrace_test::setVariable("BRIMTRACE_AUDIO_PATH", path); }
 
 // The numbers a child prints after its measurement's name.
 std::vector<double> child(const std::string& plugin, const char* what) {

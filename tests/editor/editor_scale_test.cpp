@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/fablo.h"
 #include "tests/editor/host_window.h"
+#include "tests/support/environment.h"
 #include "tests/support/test_host.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -25,22 +27,10 @@ using namespace brimtrace_test;
 namespace {
 
 constexpr int kBlock = 512;
-constexpr int kPicture = 400;  // the picture's side in its own coordinates
+constexpr int kPicture = TFablo::kEditorWidth;  // the picture's side in its own coordinates
 
-void setScaleVariable(const char* value) {
-#ifdef _WIN32
-  _putenv_s("BRIMTRACE_SCALE", value ? value : "");
-#else
-  if (value)
-    setenv("BRIMTRACE_SCALE", value, 1);
-  else
-    unsetenv("BRIMTRACE_SCALE");
-#endif
-}
-
-struct ScaleVariable {
-  explicit ScaleVariable(const char* value) { setScaleVariable(value); }
-  ~ScaleVariable() { setScaleVariable(nullptr); }
+struct ScaleVariable : brimtrace_test::ScopedVariable {
+  explicit ScaleVariable(const char* value) : ScopedVariable("BRIMTRACE_SCALE", value) {}
 };
 
 std::pair<int, int> editorRect(const Instance& fx) {
@@ -122,9 +112,9 @@ struct EditorScale : ::testing::Test {
   TestHost host;
   void SetUp() override {
     REQUIRE_WINDOWS();
-    setScaleVariable(nullptr);
+    brimtrace_test::setVariable("BRIMTRACE_SCALE", nullptr);
   }
-  void TearDown() override { setScaleVariable(nullptr); }
+  void TearDown() override { brimtrace_test::setVariable("BRIMTRACE_SCALE", nullptr); }
 
   // Opens the library's editor in a window of the size it reports, plays the squares,
   // and takes the window's pixels.

@@ -23,14 +23,9 @@ const char* encodingName(SampleEncoding encoding) {
 }
 
 int64_t AudioReader::readStereo(double* left, double* right, int64_t count) {
-  const int n = channels();
-  const int second = n > 1 ? 1 : 0;
-  interleaved_.resize(static_cast<size_t>(count * n));
+  interleaved_.resize(static_cast<size_t>(count * channels()));
   const int64_t got = read(interleaved_.data(), count);
-  for (int64_t i = 0; i < got; ++i) {
-    left[i] = interleaved_[static_cast<size_t>(i * n)];
-    right[i] = interleaved_[static_cast<size_t>(i * n + second)];
-  }
+  splitStereo(interleaved_.data(), got, channels(), left, right, [](double v) { return v; });
   return got;
 }
 

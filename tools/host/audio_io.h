@@ -64,4 +64,22 @@ std::unique_ptr<AudioWriter> createAudioWriter(const std::string& path, int chan
 int32_t toPcm(double value, int bits, int64_t& clipped, int64_t& nonFinite);
 inline double fromPcm(int32_t value, int bits) { return value / static_cast<double>(1LL << (bits - 1)); }
 
+// Interleaved frames to one buffer per channel for a stereo consumer, each sample through
+// `convert`: the first two channels, or the only one into both.
+template <class T, class Convert>
+void splitStereo(const T* in, int64_t frames, int channels, double* left, double* right, Convert convert) {
+  if (channels == 2) {  // the usual case, in a loop the compiler can vectorise
+    for (int64_t i = 0; i < frames; ++i) {
+      left[i] = convert(in[2 * i]);
+      right[i] = convert(in[2 * i + 1]);
+    }
+    return;
+  }
+  const int second = channels > 1 ? 1 : 0;
+  for (int64_t i = 0; i < frames; ++i) {
+    left[i] = convert(in[i * channels]);
+    right[i] = convert(in[i * channels + second]);
+  }
+}
+
 }  // namespace host

@@ -143,18 +143,18 @@ public:
     if (!isIntegerFormat(info_.format)) {
       doubles_.resize(samples);
       n = sf_readf_double(file_, doubles_.data(), count);
-      split(doubles_.data(), n, left, right, [](double v) { return v; });
+      splitStereo(doubles_.data(), n, info_.channels, left, right, [](double v) { return v; });
     } else if (isPcm16()) {
       shorts_.resize(samples);
       n = sf_readf_short(file_, shorts_.data(), count);
       if (info_.channels == 2)
         splitStereo16(shorts_.data(), n, left, right);
       else
-        split(shorts_.data(), n, left, right, [](short v) { return fromPcm(v, 16); });
+        splitStereo(shorts_.data(), n, info_.channels, left, right, [](short v) { return fromPcm(v, 16); });
     } else {
       ints_.resize(samples);
       n = sf_readf_int(file_, ints_.data(), count);
-      split(ints_.data(), n, left, right, [](int v) { return fromPcm(v, 32); });
+      splitStereo(ints_.data(), n, info_.channels, left, right, [](int v) { return fromPcm(v, 32); });
     }
     return check(n);
   }
@@ -163,24 +163,6 @@ private:
   // 16-bit PCM read as shorts gives the same values as read as ints (each a short shifted
   // left by 16), with a quarter of the int read's copying and conversion.
   bool isPcm16() const { return (info_.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16; }
-
-  // The first two channels, or the only one into both.
-  template <class T, class Convert>
-  void split(const T* in, sf_count_t frames, double* left, double* right, Convert convert) const {
-    const int channels = info_.channels;
-    if (channels == 2) {  // the usual case, in a loop the compiler can vectorise
-      for (sf_count_t i = 0; i < frames; ++i) {
-        left[i] = convert(in[2 * i]);
-        right[i] = convert(in[2 * i + 1]);
-      }
-      return;
-    }
-    const int second = channels > 1 ? 1 : 0;
-    for (sf_count_t i = 0; i < frames; ++i) {
-      left[i] = convert(in[i * channels]);
-      right[i] = convert(in[i * channels + second]);
-    }
-  }
 
   int64_t check(sf_count_t n) {
     if (n == 0 && sf_error(file_) != SF_ERR_NO_ERROR) {

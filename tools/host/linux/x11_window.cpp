@@ -14,14 +14,23 @@
 namespace host {
 namespace {
 
-// One colour channel of a pixel as 0..255, whatever the visual's masks.
-uint32_t channel(unsigned long pixel, unsigned long mask) {
-  if (!mask) return 0;
-  int shift = 0;
-  while (!((mask >> shift) & 1)) ++shift;
-  const unsigned long max = mask >> shift;
-  return static_cast<uint32_t>(((pixel & mask) >> shift) * 255 / max);
-}
+// One colour channel of the visual's pixels as 0..255, whatever its mask: the mask's
+// shift and range found once per image, not per pixel.
+class Channel {
+public:
+  explicit Channel(unsigned long mask) : mask_(mask) {
+    if (!mask) return;
+    while (!((mask >> shift_) & 1)) ++shift_;
+    max_ = mask >> shift_;
+  }
+  uint32_t of(unsigned long pixel) const {
+    return max_ ? static_cast<uint32_t>(((pixel & mask_) >> shift_) * 255 / max_) : 0;
+  }
+
+private:
+  unsigned long mask_, max_ = 0;
+  int shift_ = 0;
+};
 
 class X11Window final : public EditorWindow {
 public:
@@ -117,12 +126,11 @@ private:
                               AllPlanes, ZPixmap);
     if (!image) return out;
     out.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    const Channel red(image->red_mask), green(image->green_mask), blue(image->blue_mask);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const unsigned long p = XGetPixel(image, x, y);
-        out[static_cast<size_t>(y) * w + x] = channel(p, image->red_mask) << 16 |
-                                              channel(p, image->green_mask) << 8 |
-                                              channel(p, image->blue_mask);
+        out[static_cast<size_t>(y) * w + x] = red.of(p) << 16 | green.of(p) << 8 | blue.of(p);
       }
     XDestroyImage(image);
     return out;

@@ -67,8 +67,19 @@ void TFabloEffect::onBlock() {
   copyHostValues();
 }
 
+bool TFabloEffect::takePeaks(double& left, double& right) {
+  if (!(frameSampleCount.load(std::memory_order_relaxed) > 0)) return false;
+  // Counter first, then the peaks, each read and reset in one step: a frame processed
+  // meanwhile lands in this take or the next, never nowhere.
+  frameSampleCount.exchange(0, std::memory_order_relaxed);
+  left = peakLeft.exchange(0, std::memory_order_relaxed);
+  right = peakRight.exchange(0, std::memory_order_relaxed);
+  return true;
+}
+
 void TFabloEffect::pushHistory() {
-  if (!(frameSampleCount.load(std::memory_order_relaxed) > 0)) return;
+  double left = 0, right = 0;
+  if (!takePeaks(left, right)) return;
   historyIndex = 0;
   if (historyLength - 1 > 0 && !shiftHistories()) {
     loopTestAfter(
@@ -79,11 +90,8 @@ void TFabloEffect::pushHistory() {
         },
         [&] { return historyIndex < historyLength - 1; });
   }
-  // Counter first, then the peaks, each read and reset in one step: a frame processed
-  // meanwhile lands in this entry or the next, never nowhere.
-  frameSampleCount.exchange(0, std::memory_order_relaxed);
-  store(memory.cell(historyLeftBase, historyLength - 1), peakLeft.exchange(0, std::memory_order_relaxed));
-  store(memory.cell(historyRightBase, historyLength - 1), peakRight.exchange(0, std::memory_order_relaxed));
+  store(memory.cell(historyLeftBase, historyLength - 1), left);
+  store(memory.cell(historyRightBase, historyLength - 1), right);
 }
 
 // The shift loop above with each history's cells resolved once rather than per cell (a

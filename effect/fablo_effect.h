@@ -63,6 +63,10 @@ public:
   double drawRightTrace();
   // Moves the peaks since the last pass into the histories (a step of onGraphics).
   void pushHistory();
+  // The peaks since the last pass, read and reset as pushHistory takes them (whole-file
+  // analysis wants them without the histories); false, and nothing changes, when no frame
+  // has been processed since.
+  bool takePeaks(double& left, double& right);
 
   // Shared with the editor thread: written per frame by onSample, read and reset by
   // pushHistory. Atomics keep that race-free without a lock on the audio thread.

@@ -149,7 +149,10 @@ TEST(CairoPixels, PngRoundTripAndRejectedInput) {
   COffscreenContext* c = new COffscreenContext(b);
   c->setFillColor(CColor{200, 100, 50, 255});
   c->drawRect(CRect(1, 1, 2, 2), kDrawFilled);
+  c->setFillColor(CColor{200, 100, 50, 128});  // stored premultiplied, written straight
+  c->drawRect(CRect(2, 0, 3, 1), kDrawFilled);
   c->release();
+  const uint32_t halfClear = static_cast<CairoBitmap&>(*b->getPlatformBitmap()).pixel(2, 0);
   const std::string path = testing::TempDir() + "brimtrace_roundtrip.png";
   ASSERT_TRUE(platform::writePng(*b->getPlatformBitmap(), path.c_str()));
   auto loaded = platform::loadImageFile(path.c_str());
@@ -158,6 +161,7 @@ TEST(CairoPixels, PngRoundTripAndRejectedInput) {
   EXPECT_EQ(loaded->height(), 2);
   EXPECT_EQ(static_cast<CairoBitmap&>(*loaded).pixel(1, 1), 0xFFC86432u);
   EXPECT_EQ(static_cast<CairoBitmap&>(*loaded).pixel(0, 0), 0u);  // transparent
+  EXPECT_EQ(static_cast<CairoBitmap&>(*loaded).pixel(2, 0), halfClear);
   std::remove(path.c_str());
   b->release();
 

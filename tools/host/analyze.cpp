@@ -310,12 +310,10 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   if (csvFile) std::fputs("time,left,right\n", csvFile.get());
 
   int64_t windowIndex = 0, windowBegin = 0, windowEnd = windowStart(1, options.windowMs, rate);
-  // A window ends: its peaks are taken as a repaint takes them, from the history's newest entry.
+  // A window ends: its peaks are taken as a repaint takes them. Every window holds a frame.
   auto closeWindow = [&](int64_t end) {
-    fx->pushHistory();
-    const double newest = fx->historyLength - 1;
-    const double l = fx->memory.cell(fx->historyLeftBase, newest);
-    const double r = fx->memory.cell(fx->historyRightBase, newest);
+    double l = 0, r = 0;
+    fx->takePeaks(l, r);
     left.add(windowBegin, l);
     right.add(windowBegin, r);
     if (csvFile) {
@@ -357,13 +355,14 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
         reader->readStereo(leftBlock.data(), rightBlock.data(), std::min(blockFrames, declared - done));
     if (got < 0) return fail("cannot read " + options.input + ": " + reader->error());
     if (got == 0) break;
-    // Blocks split where windows end, as a host's blocks would between two repaints.
-    // The analyzer leaves its inputs as they are, so outputs go back into the block.
+    // One block as a host hands it over, measured in pieces that end where windows end,
+    // as repaints would land between them. The analyzer leaves its inputs as they are, so
+    // outputs go back into the block.
     double* left0 = leftBlock.data();
     double* right0 = rightBlock.data();
+    fx->onBlock();
     for (int64_t i = 0; i < got;) {
       const int64_t piece = std::min(got - i, windowEnd - (done + i));
-      fx->onBlock();
       fx->runStereoFrames(left0 + i, right0 + i, left0 + i, right0 + i, static_cast<int32_t>(piece));
       i += piece;
       if (done + i == windowEnd) closeWindow(windowEnd);

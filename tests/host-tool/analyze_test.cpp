@@ -4,17 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "tests/host-tool/png_file.h"
 #include "tests/host-tool/test_files.h"
 #include "tools/host/analyze.h"
 #include "tools/host/commands.h"
+#include "tools/host/decode_ahead.h"
 #include "tools/host/wav_file.h"
 
 #if !defined(_WIN32)
@@ -295,6 +298,44 @@ TEST(AnalyzeInput, StereoReadsGiveReadsValuesChannelByChannel) {
       }
     }
   }
+}
+
+// Blocks decoded on a thread of their own: the file's frames in order up to the count asked
+// for, the end answered again; an owner that stops early does not wait for the rest.
+TEST(AnalyzeInput, DecodingAheadHandsOverTheFramesInOrder) {
+  std::vector<double> s;
+  for (int i = 0; i < 2 * 1000; ++i) s.push_back(std::sin(i * 0.37));
+  TempFile file(".wav");
+  writeWav(file.path(), 2, kRate, SampleEncoding::Pcm16, s);
+  std::string error;
+  auto plain = openAudioReader(file.path(), error);
+  auto ahead = openAudioReader(file.path(), error);
+  ASSERT_TRUE(plain && ahead) << error;
+  std::vector<double> wantLeft(990), wantRight(990);
+  ASSERT_EQ(plain->readStereo(wantLeft.data(), wantRight.data(), 990), 990);
+  std::vector<double> left, right;
+  {
+    DecodeAhead decoding(*ahead, 7, 990);
+    for (;;) {
+      const DecodedBlock& block = decoding.next();
+      ASSERT_GE(block.frames, 0) << ahead->error();
+      if (block.frames == 0) break;
+      ASSERT_LE(block.frames, 7);
+      left.resize(left.size() + block.frames);
+      right.resize(right.size() + block.frames);
+      ahead->splitStereo(block, 0, block.frames, &left[left.size() - block.frames],
+                         &right[right.size() - block.frames]);
+    }
+    EXPECT_EQ(decoding.next().frames, 0);
+  }
+  EXPECT_EQ(left, wantLeft);
+  EXPECT_EQ(right, wantRight);
+
+  auto early = openAudioReader(file.path(), error);
+  ASSERT_TRUE(early) << error;
+  DecodeAhead decoding(*early, 7, 1000);
+  EXPECT_EQ(decoding.next().frames, 7);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the decoder fills every slot and waits
 }
 
 #if !defined(_WIN32)

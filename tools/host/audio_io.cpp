@@ -23,10 +23,20 @@ const char* encodingName(SampleEncoding encoding) {
 }
 
 int64_t AudioReader::readStereo(double* left, double* right, int64_t count) {
-  interleaved_.resize(static_cast<size_t>(count * channels()));
-  const int64_t got = read(interleaved_.data(), count);
-  splitStereo(interleaved_.data(), got, channels(), left, right, [](double v) { return v; });
-  return got;
+  decode(block_, count);
+  if (block_.frames > 0) splitStereo(block_, 0, block_.frames, left, right);
+  return block_.frames;
+}
+
+void AudioReader::decode(DecodedBlock& block, int64_t count) {
+  block.doubles.resize(static_cast<size_t>(count * channels()));
+  block.frames = read(block.doubles.data(), count);
+}
+
+void AudioReader::splitStereo(const DecodedBlock& block, int64_t first, int64_t count, double* left,
+                              double* right) const {
+  host::splitStereo(block.doubles.data() + first * channels(), count, channels(), left, right,
+                    [](double v) { return v; });
 }
 
 int32_t toPcm(double value, int bits, int64_t& clipped, int64_t& nonFinite) {

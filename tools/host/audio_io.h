@@ -14,6 +14,15 @@ enum class SampleEncoding { Pcm16, Pcm24, Pcm32, Float32, Float64, Other };
 
 const char* encodingName(SampleEncoding encoding);
 
+// A block of a file as its decoder hands it over, before the conversion to doubles: the
+// decoding may run on one thread and the conversion on another.
+struct DecodedBlock {
+  int64_t frames = 0;           // read; 0 at the end, -1 on an error
+  std::vector<short> shorts;    // 16-bit PCM
+  std::vector<int> ints;        // other integer encodings, left-justified
+  std::vector<double> doubles;  // everything else, as read() gives it
+};
+
 class AudioReader {
 public:
   virtual ~AudioReader() = default;
@@ -26,14 +35,20 @@ public:
   virtual int64_t read(double* interleaved, int64_t count) = 0;
   // The same values as read() into one buffer per channel, for a stereo consumer: the
   // file's first two channels, or its one channel into both.
-  virtual int64_t readStereo(double* left, double* right, int64_t count);
+  int64_t readStereo(double* left, double* right, int64_t count);
+  // readStereo in two steps. decode reads up to `count` frames into `block`, setting its
+  // frames; splitStereo converts the block's frames [first, first + count) for the stereo
+  // consumer. Each step may run on a thread of its own, one at a time per block.
+  virtual void decode(DecodedBlock& block, int64_t count);
+  virtual void splitStereo(const DecodedBlock& block, int64_t first, int64_t count, double* left,
+                           double* right) const;
   const std::string& error() const { return error_; }
 
 protected:
   std::string error_;
 
 private:
-  std::vector<double> interleaved_;  // readStereo's block, read() then split
+  DecodedBlock block_;  // readStereo's
 };
 
 class AudioWriter {

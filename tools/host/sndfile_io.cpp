@@ -136,27 +136,41 @@ public:
     return check(n);
   }
 
-  // Conversion and split in one pass over the samples as libsndfile hands them over.
-  int64_t readStereo(double* left, double* right, int64_t count) override {
+  // The samples as libsndfile hands them over: 16-bit PCM as shorts, other integers as
+  // ints, the rest as doubles.
+  void decode(DecodedBlock& block, int64_t count) override {
     const size_t samples = static_cast<size_t>(count) * info_.channels;
     sf_count_t n;
     if (!isIntegerFormat(info_.format)) {
-      doubles_.resize(samples);
-      n = sf_readf_double(file_, doubles_.data(), count);
-      splitStereo(doubles_.data(), n, info_.channels, left, right, [](double v) { return v; });
+      block.doubles.resize(samples);
+      n = sf_readf_double(file_, block.doubles.data(), count);
     } else if (isPcm16()) {
-      shorts_.resize(samples);
-      n = sf_readf_short(file_, shorts_.data(), count);
-      if (info_.channels == 2)
-        splitStereo16(shorts_.data(), n, left, right);
-      else
-        splitStereo(shorts_.data(), n, info_.channels, left, right, [](short v) { return fromPcm(v, 16); });
+      block.shorts.resize(samples);
+      n = sf_readf_short(file_, block.shorts.data(), count);
     } else {
-      ints_.resize(samples);
-      n = sf_readf_int(file_, ints_.data(), count);
-      splitStereo(ints_.data(), n, info_.channels, left, right, [](int v) { return fromPcm(v, 32); });
+      block.ints.resize(samples);
+      n = sf_readf_int(file_, block.ints.data(), count);
     }
-    return check(n);
+    block.frames = check(n);
+  }
+
+  // Conversion and split in one pass.
+  void splitStereo(const DecodedBlock& block, int64_t first, int64_t count, double* left,
+                   double* right) const override {
+    const int channels = info_.channels;
+    const size_t at = static_cast<size_t>(first) * channels;
+    if (!isIntegerFormat(info_.format)) {
+      host::splitStereo(block.doubles.data() + at, count, channels, left, right, [](double v) { return v; });
+    } else if (isPcm16()) {
+      if (channels == 2)
+        splitStereo16(block.shorts.data() + at, count, left, right);
+      else
+        host::splitStereo(block.shorts.data() + at, count, channels, left, right,
+                          [](short v) { return fromPcm(v, 16); });
+    } else {
+      host::splitStereo(block.ints.data() + at, count, channels, left, right,
+                        [](int v) { return fromPcm(v, 32); });
+    }
   }
 
 private:
@@ -176,7 +190,6 @@ private:
   SF_INFO info_;
   std::vector<int> ints_;
   std::vector<short> shorts_;
-  std::vector<double> doubles_;
 };
 
 class SndWriter final : public AudioWriter {

@@ -1,0 +1,42 @@
+// A file decoded on a thread of its own, a few blocks ahead of the caller who converts
+// and measures them: copying the samples out of the page cache and unpacking them then
+// overlap the measuring, which takes about as long. The blocks cross between the threads
+// as the decoder hands them over (16-bit samples take a quarter of the room of the doubles
+// they become), and few of them, so the handing over costs little.
+#pragma once
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "tools/host/audio_io.h"
+
+namespace host {
+
+class DecodeAhead {
+public:
+  // Decodes `totalFrames` frames (fewer if the file ends first) in blocks of `blockFrames`.
+  // Until the decoding has ended the reader belongs to the decoding thread.
+  DecodeAhead(AudioReader& reader, int64_t blockFrames, int64_t totalFrames);
+  ~DecodeAhead();  // stops the decoding, however far it got
+  DecodeAhead(const DecodeAhead&) = delete;
+  DecodeAhead& operator=(const DecodeAhead&) = delete;
+
+  // The next block, valid until the next call: frames 0 at the end, -1 on an error (the
+  // reader's error() says which). After either, every call answers the same block.
+  const DecodedBlock& next();
+
+private:
+  static constexpr int64_t kSlots = 3;
+  void run(int64_t blockFrames, int64_t totalFrames);
+
+  AudioReader& reader_;
+  std::array<DecodedBlock, kSlots> slots_;
+  // Blocks decoded, and blocks the caller is done with: slot n % kSlots holds block n.
+  std::atomic<int64_t> decoded_{0}, released_{0};
+  std::atomic<bool> stop_{false};
+  const DecodedBlock* current_ = nullptr;
+  std::thread thread_;
+};
+
+}  // namespace host

@@ -30,10 +30,6 @@ constexpr int kPlotHeight = 400;  // the editor's height: its slew-to-row mappin
 constexpr int kMarginLeft = 64, kMarginTop = 28, kMarginRight = 24, kMarginBottom = 40;
 constexpr int kMinWidth = 100, kMaxWidth = 16000;
 constexpr double kMaxWindowMs = 3600000;
-// Samples per decoded block and per conversion to doubles, whatever the channel count: the
-// memory blocks take stays fixed. Few handovers between the threads; doubles that fit the
-// core's cache.
-constexpr int64_t kDecodeSamples = 1 << 17, kBlockSamples = 1 << 15;
 constexpr size_t kTopCount = 10;
 
 // The shortest text that reads back as the same double, as the JSON has it too.
@@ -350,11 +346,11 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
 
   // Decoded a few large blocks ahead on a thread of its own, converted and measured here in
   // pieces whose doubles stay in the core's cache.
-  const int64_t splitFrames = std::max<int64_t>(1, kBlockSamples / channels);
+  const int64_t splitFrames = std::max<int64_t>(1, kAnalyzeSplitSamples / channels);
   std::vector<double> leftBlock(static_cast<size_t>(splitFrames)),
       rightBlock(static_cast<size_t>(splitFrames));
   ProgressBar progress(stderr, declared, rate, options.progress && isTerminal(stderr));
-  DecodeAhead decoding(*reader, std::max<int64_t>(1, kDecodeSamples / channels), declared);
+  DecodeAhead decoding(*reader, std::max<int64_t>(1, kAnalyzeDecodeSamples / channels), declared);
   int64_t done = 0;
   for (;;) {
     const DecodedBlock& decoded = decoding.next();

@@ -2,12 +2,18 @@
 // window (a window is what the editor sees between two repaints), as a report on
 // standard output and optionally JSON, CSV (one row per window) and a picture.
 #pragma once
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace host {
+
+// Samples per decoded block and per conversion to doubles, whatever the channel count, so
+// that the memory blocks take stays fixed: few, large reads; doubles that fit the core's
+// cache.
+constexpr int64_t kAnalyzeDecodeSamples = 1 << 17, kAnalyzeSplitSamples = 1 << 15;
 
 struct AnalyzeOptions {
   std::string input, png, json, csv;

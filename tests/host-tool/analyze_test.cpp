@@ -17,6 +17,7 @@
 #include "tests/host-tool/test_files.h"
 #include "tools/host/analyze.h"
 #include "tools/host/commands.h"
+#include "tools/host/csv_writer.h"
 #include "tools/host/decode_ahead.h"
 #include "tools/host/wav_file.h"
 
@@ -298,6 +299,35 @@ TEST(AnalyzeInput, StereoReadsGiveReadsValuesChannelByChannel) {
       }
     }
   }
+}
+
+// Rows written on a thread of their own: every row in order across the handed-over
+// chunks, the text analyze's CSV has; a write that fails is reported.
+TEST(AnalyzeOutput, CsvRowsArriveInOrderAndFailedWritesAreReported) {
+  TempFile file(".csv");
+  std::FILE* f = std::fopen(file.path().c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  {
+    CsvWriter rows(f);
+    for (int i = 0; i < 5000; ++i) rows.add(i / 30.0, i / 32768.0, i % 2 ? 2.5 : 0);
+    EXPECT_TRUE(rows.finish());
+  }
+  ASSERT_EQ(std::fclose(f), 0);
+  std::ifstream text(file.path());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 5000u);
+  EXPECT_EQ(lines[0], "0,0,0");
+  EXPECT_EQ(lines[2047], "68.23333333333333,0.062469482421875,2.5");
+  EXPECT_EQ(lines[2048], "68.26666666666667,0.0625,0");
+  EXPECT_EQ(lines[4999], "166.63333333333333,0.152557373046875,2.5");
+
+  std::FILE* readOnly = std::fopen(file.path().c_str(), "rb");
+  ASSERT_NE(readOnly, nullptr);
+  CsvWriter rejected(readOnly);
+  rejected.add(0, 0, 0);
+  EXPECT_FALSE(rejected.finish());
+  std::fclose(readOnly);
 }
 
 // Blocks decoded on a thread of their own: the file's frames in order up to the count asked

@@ -16,6 +16,7 @@
 #include "runtime/plugin_link.h"
 #include "tools/host/audio_io.h"
 #include "tools/host/commands.h"
+#include "tools/host/csv_writer.h"
 #include "tools/host/decode_ahead.h"
 #include "tools/host/progress.h"
 
@@ -268,10 +269,8 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   Output json{options.json, options.json + ".brimtrace-tmp"};
   Output csv{options.csv, options.csv + ".brimtrace-tmp"};
   const std::vector<Output*> outputs{&png, &json, &csv};
-  // A row per window: written in large pieces, a few system calls per hour of audio. The
-  // buffer outlives the file that uses it.
-  std::vector<char> csvBuffer(1 << 16);
   std::unique_ptr<std::FILE, FileCloser> csvFile;
+  std::unique_ptr<CsvWriter> csvRows;  // writes to csvFile until finished
   for (Output* o : outputs) {
     if (!o->wanted()) continue;
     std::FILE* f =
@@ -283,13 +282,13 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
       return failure(err, "cannot write " + o->path + ": " + reason);
     }
     if (o == &csv) {
-      std::setvbuf(f, csvBuffer.data(), _IOFBF, csvBuffer.size());
       csvFile.reset(f);
     } else {
       std::fclose(f);
     }
   }
   auto fail = [&](const std::string& message) {
+    csvRows.reset();
     csvFile.reset();
     removeTemporaries(outputs);
     return failure(err, message);
@@ -310,7 +309,10 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   std::vector<double> leftColumns(static_cast<size_t>(width), -1),
       rightColumns(static_cast<size_t>(width), -1);
   ChannelSummary left, right;
-  if (csvFile) std::fputs("time,left,right\n", csvFile.get());
+  if (csvFile) {
+    std::fputs("time,left,right\n", csvFile.get());
+    csvRows = std::make_unique<CsvWriter>(csvFile.get());
+  }
 
   int64_t windowIndex = 0, windowBegin = 0, windowEnd = windowStart(1, options.windowMs, rate);
   // A window ends: its peaks are taken as a repaint takes them. Every window holds a frame.
@@ -319,18 +321,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
     fx->takePeaks(l, r);
     left.add(windowBegin, l);
     right.add(windowBegin, r);
-    if (csvFile) {
-      // num()'s text without its strings: a row per window adds up over an hour.
-      char row[96];  // three numbers of at most 24 characters, two commas, a line end
-      char* const end = row + sizeof row - 1;
-      char* at = std::to_chars(row, end, windowBegin / rate).ptr;
-      *at++ = ',';
-      at = std::to_chars(at, end, l).ptr;
-      *at++ = ',';
-      at = std::to_chars(at, end, r).ptr;
-      *at++ = '\n';
-      std::fwrite(row, 1, static_cast<size_t>(at - row), csvFile.get());
-    }
+    if (csvRows) csvRows->add(windowBegin / rate, l, r);
     // Every column the window's frames fall in shows at least this peak.
     const int64_t first = windowBegin * width / declared;
     const int64_t last =
@@ -385,7 +376,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   const std::vector<Tick> ticks = timeTicks(frames, rate, width);
   const std::string name = std::filesystem::path(options.input).filename().string();
   if (csvFile) {
-    const bool ok = std::ferror(csvFile.get()) == 0;
+    const bool ok = csvRows->finish() && std::ferror(csvFile.get()) == 0;
     if (std::fclose(csvFile.release()) != 0 || !ok) return fail("cannot write " + csv.path);
   }
   if (png.wanted() && !drawPicture(*fx, geometry, leftColumns, rightColumns, ticks, name, png.temporary))

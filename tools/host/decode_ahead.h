@@ -4,19 +4,18 @@
 // as the decoder hands them over (16-bit samples take a quarter of the room of the doubles
 // they become), and few of them, so the handing over costs little.
 #pragma once
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <thread>
 
 #include "tools/host/audio_io.h"
+#include "tools/host/slot_ring.h"
 
 namespace host {
 
 class DecodeAhead {
 public:
   // Decodes `totalFrames` frames (fewer if the file ends first) in blocks of `blockFrames`.
-  // Until the decoding has ended the reader belongs to the decoding thread.
+  // Until the decoding has ended the reader's decode() belongs to the decoding thread.
   DecodeAhead(AudioReader& reader, int64_t blockFrames, int64_t totalFrames);
   ~DecodeAhead();  // stops the decoding, however far it got
   DecodeAhead(const DecodeAhead&) = delete;
@@ -27,15 +26,11 @@ public:
   const DecodedBlock& next();
 
 private:
-  static constexpr int64_t kSlots = 3;
   void run(int64_t blockFrames, int64_t totalFrames);
 
   AudioReader& reader_;
-  std::array<DecodedBlock, kSlots> slots_;
-  // Blocks decoded, and blocks the caller is done with: slot n % kSlots holds block n.
-  std::atomic<int64_t> decoded_{0}, released_{0};
-  std::atomic<bool> stop_{false};
-  const DecodedBlock* current_ = nullptr;
+  SlotRing<DecodedBlock, 3> blocks_;
+  const DecodedBlock* current_ = nullptr;  // the caller's
   std::thread thread_;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "gui/linux/cairo_surface.h"
@@ -163,6 +164,9 @@ TEST(CairoPixels, PngRoundTripAndRejectedInput) {
   EXPECT_EQ(static_cast<CairoBitmap&>(*loaded).pixel(0, 0), 0u);  // transparent
   EXPECT_EQ(static_cast<CairoBitmap&>(*loaded).pixel(2, 0), halfClear);
   std::remove(path.c_str());
+  if (std::ifstream("/dev/full")) {  // a device that refuses every write
+    EXPECT_FALSE(platform::writePng(*b->getPlatformBitmap(), "/dev/full"));
+  }
   b->release();
 
   const unsigned char junk[] = {1, 2, 3, 4, 5, 6, 7, 8};

@@ -29,7 +29,7 @@ private:
   void run(int64_t blockFrames, int64_t totalFrames);
 
   AudioReader& reader_;
-  SlotRing<DecodedBlock, 3> blocks_;
+  SlotRing<DecodedBlock, 4> blocks_;
   const DecodedBlock* current_ = nullptr;  // the caller's
   std::thread thread_;
 };

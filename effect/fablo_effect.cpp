@@ -81,7 +81,7 @@ void TFabloEffect::pushHistory() {
   double left = 0, right = 0;
   if (!takePeaks(left, right)) return;
   historyIndex = 0;
-  if (historyLength - 1 > 0 && !shiftHistories()) {
+  if (historyLength - 1 > 0) {
     loopTestAfter(
         [&] {
           store(memory.cell(historyLeftBase, historyIndex), memory.cell(historyLeftBase, historyIndex + 1));
@@ -92,28 +92,6 @@ void TFabloEffect::pushHistory() {
   }
   store(memory.cell(historyLeftBase, historyLength - 1), left);
   store(memory.cell(historyRightBase, historyLength - 1), right);
-}
-
-// The shift loop above with each history's cells resolved once rather than per cell (a
-// whole-file analysis pushes every few milliseconds of audio). Taken only where it is the
-// same loop: whole-number bases and length, each history inside one memory block, the two
-// apart. False, and nothing changes, otherwise.
-bool TFabloEffect::shiftHistories() {
-  const double n = historyLength - 1;
-  const auto whole = [](double x) { return x == std::floor(x) && std::fabs(x) < 1e9; };
-  if (!whole(n) || n >= loopLimit || !whole(historyLeftBase) || !whole(historyRightBase) ||
-      std::fabs(historyLeftBase - historyRightBase) <= n)
-    return false;
-  const int32_t count = static_cast<int32_t>(n);
-  int32_t leftRoom = 0, rightRoom = 0;
-  double* left = memory.span(historyLeftBase, leftRoom);
-  double* right = memory.span(historyRightBase, rightRoom);
-  if (left == nullptr || right == nullptr || leftRoom <= count || rightRoom <= count) return false;
-  // One history at a time: a loop the compiler can vectorise.
-  for (int32_t i = 0; i < count; ++i) store(left[i], left[i + 1]);
-  for (int32_t i = 0; i < count; ++i) store(right[i], right[i + 1]);
-  historyIndex = n;
-  return true;
 }
 
 void TFabloEffect::onSerialize() {

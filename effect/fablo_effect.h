@@ -85,7 +85,6 @@ public:
   double segStartFraction = 0, segEndFraction = 0, segStartY = 0, segEndY = 0;
 
 private:
-  bool shiftHistories();
   template <class Sample>
   double channelPeak(const Sample* x, Sample* out, int32_t frames, double previous, bool flushes) const;
   const SlewKernels* slewKernels_ = slewKernels(defaultStereoPath());

@@ -119,21 +119,15 @@ public:
   }
 
   int64_t read(double* out, int64_t count) override {
-    if (!isIntegerFormat(info_.format)) {
-      const sf_count_t n = sf_readf_double(file_, out, count);
-      return check(n);
-    }
-    const int channels = info_.channels;
-    if (isPcm16()) {
-      shorts_.resize(static_cast<size_t>(count) * channels);
-      const sf_count_t n = sf_readf_short(file_, shorts_.data(), count);
-      for (sf_count_t i = 0; i < n * channels; ++i) out[i] = fromPcm(shorts_[i], 16);
-      return check(n);
-    }
-    ints_.resize(static_cast<size_t>(count) * channels);
-    const sf_count_t n = sf_readf_int(file_, ints_.data(), count);
-    for (sf_count_t i = 0; i < n * channels; ++i) out[i] = fromPcm(ints_[i], 32);
-    return check(n);
+    if (!isIntegerFormat(info_.format)) return check(sf_readf_double(file_, out, count));
+    // Integers through decode's own reads, then converted in file order.
+    decode(integers_, count);
+    const int64_t samples = std::max<int64_t>(integers_.frames, 0) * info_.channels;
+    if (isPcm16())
+      for (int64_t i = 0; i < samples; ++i) out[i] = fromPcm(integers_.shorts[static_cast<size_t>(i)], 16);
+    else
+      for (int64_t i = 0; i < samples; ++i) out[i] = fromPcm(integers_.ints[static_cast<size_t>(i)], 32);
+    return integers_.frames;
   }
 
   // The samples as libsndfile hands them over: 16-bit PCM as shorts, other integers as
@@ -188,8 +182,7 @@ private:
 
   SNDFILE* file_;
   SF_INFO info_;
-  std::vector<int> ints_;
-  std::vector<short> shorts_;
+  DecodedBlock integers_;  // read()'s
 };
 
 class SndWriter final : public AudioWriter {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -108,6 +109,26 @@ TEST(HostReaders, AStreamedWavIsReadToItsEndOfUnknownLength) {
   int64_t frames = 0;
   for (int64_t n; (n = decoding.next().frames) > 0;) frames += n;
   EXPECT_EQ(frames, 88200);
+}
+
+TEST(HostReaders, FilesAreOpenedByTheirUnicodeNames) {
+  // Windows hands narrow names to the ANSI code page, which would write this one under
+  // another name (or none); the wide name is the one the user gave.
+  const std::filesystem::path wide =
+      std::filesystem::temp_directory_path() /
+      std::filesystem::u8path("brimtrace-\xC3\xA9t\xC3\xA9 \xE5\xA3\xB0 \xF0\x9F\x8E\xB5.wav");
+  const std::u8string name = wide.u8string();
+  const std::string path(name.begin(), name.end());
+  std::vector<double> samples;
+  writeWav(path, samples);
+  EXPECT_TRUE(std::filesystem::exists(wide));
+  std::string error;
+  auto reader = openWavReader(path, error);
+  ASSERT_TRUE(reader) << error;
+  EXPECT_EQ(readToEnd(*reader), samples);
+  reader.reset();
+  std::error_code ec;
+  std::filesystem::remove(wide, ec);
 }
 
 #if !defined(_WIN32)

@@ -71,7 +71,17 @@ git -C "$checkout" -c user.name=test -c user.email=test@example.invalid commit -
 work="$scratch/work dir"
 mkdir -p "$work/cache"
 echo "a package" >"$work/cache/pkg_1.0_amd64.deb"
-mounts_before="$(cat /proc/self/mountinfo)"
+# This namespace's mounts below the scratch folder (mounts elsewhere can change under
+# other users of the machine: removing a folder unmounts what is mounted on it everywhere).
+scratch_mounts() {
+  local line _a _b _c _d point
+  while IFS= read -r line; do
+    read -r _a _b _c _d point _ <<<"$line"
+    printf -v point "%b" "${point//\\/\\0}"
+    [[ "$point" != "$scratch"/* && "$point" != "$scratch" ]] || printf '%s\n' "$line"
+  done </proc/self/mountinfo
+}
+mounts_before="$(scratch_mounts)"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -87,8 +97,8 @@ check() {
      BRIMTRACE_FRESH_ROOT_DEV="$host/dev" BRIMTRACE_FRESH_ROOT_SYS="$host/sys" ${vars[@]+"${vars[@]}"} \
      setsid tools/fresh-root-check "$@") >"$scratch/log" 2>&1 || rc=$?
   [ "$rc" -eq "$want" ] || fail "$name: exit $rc, expected $want"
-  [ "$(cat /proc/self/mountinfo)" = "$mounts_before" ] ||
-    fail "$name: the mounts changed: $(diff <(echo "$mounts_before") /proc/self/mountinfo | tr '\n' ' ')"
+  [ "$(scratch_mounts)" = "$mounts_before" ] ||
+    fail "$name: the mounts changed: $(diff <(echo "$mounts_before") <(scratch_mounts) | tr '\n' ' ')"
   [ "$(cat "$work/cache/pkg_1.0_amd64.deb" 2>/dev/null)" = "a package" ] || fail "$name: the package cache lost its file"
   [ -e "$host/dev/pts/0" ] && [ -e "$host/sys/fs/cgroup/cgroup.procs" ] || fail "$name: the host's files are gone"
   local left=("$work"/root.*)
@@ -103,7 +113,9 @@ check() {
 
 check "commands pass, dist copied out" 0 BRIMTRACE_COPY_OUT="dist" -- \
   "test -e /proc/self && test -e /dev/pts/0 && test -e /sys/fs/cgroup/cgroup.procs" \
-  "test -e /var/cache/apt/archives/pkg_1.0_amd64.deb" "mkdir dist && echo built >dist/app"
+  "test -e /var/cache/apt/archives/pkg_1.0_amd64.deb" "mkdir dist && echo built >dist/app" \
+  'while read -r k v; do [ "$k" != SigIgn: ] || exit $((16#$v & 2)); done </proc/$$/status'
+# (the last: a command may be interrupted, its SIGINT not ignored)
 [ "$(cat "$checkout/dist/app" 2>/dev/null)" = built ] || fail "dist/app was not copied out"
 check "a command fails, nothing copied out" 3 BRIMTRACE_COPY_OUT="out" -- \
   "mkdir out && touch out/x" "exit 3" "true"

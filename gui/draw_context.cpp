@@ -1,5 +1,6 @@
 #include "gui/draw_context.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -43,6 +44,12 @@ int CDrawContext::truncInt(double v) {
   if (v >= 2147483647.0) return 2147483647;
   if (v <= -2147483648.0) return -2147483647 - 1;
   return static_cast<int>(v);
+}
+
+double CDrawContext::finite(double v) {
+  // Within the int range, as every other coordinate; NaN cannot reach a surface.
+  if (!(v == v)) return 0;
+  return std::clamp(v, -2147483648.0, 2147483647.0);
 }
 
 void CDrawContext::setLineColor(CColor color) {
@@ -89,8 +96,10 @@ void CDrawContext::setClipRect(const CRect& clip) {
 
 void CDrawContext::applyClip() {
   if (!surface_) return;
-  surface_->setClipRect(truncInt(clip_.left), truncInt(clip_.top), truncInt(clip_.width()),
-                        truncInt(clip_.height()));
+  // Not truncated: text is clipped to its measured width, which ends inside a pixel, and
+  // only the surface knows the device pixels beneath it at a factor.
+  const double left = finite(clip_.left), top = finite(clip_.top);
+  surface_->setClipRect(left, top, finite(clip_.right) - left, finite(clip_.bottom) - top);
 }
 
 CRect& CDrawContext::getClipRect(CRect& clip) const {

@@ -80,6 +80,7 @@ protected:
 
 private:
   static int truncInt(double v);
+  static double finite(double v);
   void applyClip();
 
   std::unique_ptr<RasterSurface> surface_;

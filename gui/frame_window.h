@@ -3,9 +3,12 @@
 // The platform side turns its messages into the CFrame::handle... calls and paints by
 // making a drawing context and calling CFrame::paint.
 #pragma once
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "gui/geometry.h"
 
@@ -30,6 +33,19 @@ public:
   // The factor of a resolution, held within the range (a 72-dpi screen draws at 1).
   static DisplayScale ofDpi(double dpi) {
     return DisplayScale(std::isfinite(dpi) ? std::clamp(dpi / kBaseDpi, kMinimum, kMaximum) : 1);
+  }
+  // A number with a decimal point that makes up all of the text (spaces and tabs around
+  // it aside), as BRIMTRACE_SCALE and Xft.dpi give one. Read whatever the C locale:
+  // a host may run under one whose decimal point is a comma.
+  static std::optional<double> parseNumber(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
   }
 
   double factor() const { return factor_; }

@@ -1,10 +1,14 @@
 // The narrow seam between the portable drawing context and a platform's 2-D API
-// (GDI+ on Windows, cairo on Linux). Coordinates arriving here are final device
-// pixels: translation, truncation and outline sizes are decided above the seam.
+// (GDI+ on Windows, cairo on Linux). Coordinates arriving here are final pixels of the
+// picture: translation, truncation and outline sizes are decided above the seam, the
+// factor of a high-resolution screen beneath it. The clip alone keeps its fractions:
+// only beneath the seam is it known which device pixels it touches.
 // The operations mirror the platform objects a context holds (one pen, a fill brush,
 // a text brush, smoothing, clip), so that a context can skip unchanged settings.
 // Tests put a recording double beneath the context to check exact calls.
 #pragma once
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -36,6 +40,21 @@ inline constexpr PackedColor packColor(uint8_t r, uint8_t g, uint8_t b, uint8_t 
 struct PointF {
   float x, y;
 };
+
+// The device pixels a clip rectangle in the picture's coordinates touches at a factor:
+// left and top inclusive, right and bottom exclusive, each held within +-limit. Rounding
+// outwards keeps whole the ink of text clipped to its measured width (a box that ends
+// inside a pixel), at every factor alike; an edge a rounding error past a pixel boundary
+// stays on the boundary.
+struct PixelBox {
+  double left, top, right, bottom;
+};
+inline PixelBox touchedPixels(double x, double y, double w, double h, double scale, double limit) {
+  constexpr double kSlack = 1e-6;
+  const auto low = [&](double v) { return std::clamp(std::floor(v * scale + kSlack), -limit, limit); };
+  const auto high = [&](double v) { return std::clamp(std::ceil(v * scale - kSlack), -limit, limit); };
+  return {low(x), low(y), high(x + w), high(y + h)};
+}
 
 // A font made for one family, pixel size and style. A family that the system does
 // not have still yields a font object, which measures 0 and draws nothing.
@@ -71,7 +90,8 @@ public:
   virtual void setFillColor(PackedColor c) = 0;
   virtual void setTextColor(PackedColor c) = 0;
   virtual void setAntialias(bool on) = 0;
-  virtual void setClipRect(int x, int y, int w, int h) = 0;
+  // A finite rectangle; the surface clips to every device pixel it touches.
+  virtual void setClipRect(double x, double y, double w, double h) = 0;
   virtual void setTextAntialias(bool on) = 0;  // ClearType-like hint vs system default
   virtual double dpiY() const = 0;
 

@@ -11,10 +11,9 @@ namespace {
 // BRIMTRACE_SCALE: a number from 1 to 4, nothing else; other values are ignored.
 std::optional<double> scaleOverride() {
   const char* text = std::getenv("BRIMTRACE_SCALE");
-  if (!text || !*text) return std::nullopt;
-  char* end = nullptr;
-  const double factor = std::strtod(text, &end);
-  if (end == text || *end != 0 || !Toolkit::DisplayScale::inRange(factor)) return std::nullopt;
+  if (!text) return std::nullopt;
+  const auto factor = Toolkit::DisplayScale::parseNumber(text);
+  if (!factor || !Toolkit::DisplayScale::inRange(*factor)) return std::nullopt;
   return factor;
 }
 
@@ -57,10 +56,12 @@ bool CZelkEditor::getRect(ERect** rect) {
 bool CZelkEditor::setContentScale(float factor) {
   if (!Toolkit::DisplayScale::inRange(factor)) return false;
   hostScale_ = factor;
-  // An open window follows at once, unless the override holds it.
+  // An open window follows at once, unless the override holds it, and the host's frame
+  // around it with it.
   if (frame && frame->isOpen() && !scaleOverride()) {
+    const Toolkit::DisplayScale before = frame->getScale();
     frame->setScale(Toolkit::DisplayScale(factor));
-    updateRect(frame->getScale());
+    if (frame->getScale().factor() != before.factor()) resizeHost(frame->getScale());
   }
   return true;
 }
@@ -68,9 +69,13 @@ bool CZelkEditor::setContentScale(float factor) {
 bool CZelkEditor::followScale(Toolkit::DisplayScale scale) {
   // The override and the host's own announcement win over the screen.
   if (scaleOverride() || hostScale_) return false;
+  resizeHost(scale);
+  return true;
+}
+
+void CZelkEditor::resizeHost(Toolkit::DisplayScale scale) {
   updateRect(scale);
   if (plugin_) plugin_->callHost(audioMasterSizeWindow, rect_.right, rect_.bottom);
-  return true;
 }
 
 bool CZelkEditor::open(void* parent) {

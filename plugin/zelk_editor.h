@@ -41,6 +41,8 @@ private:
   // The factor before a window exists, or for the given host window.
   Toolkit::DisplayScale chooseScale(void* parent) const;
   void updateRect(Toolkit::DisplayScale scale);
+  // The rectangle at the factor, and the host asked to give the window that size.
+  void resizeHost(Toolkit::DisplayScale scale);
 
   ERect rect_;
   std::optional<double> hostScale_;

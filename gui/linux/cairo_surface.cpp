@@ -88,15 +88,24 @@ void CairoSurface::setAntialias(bool on) {
   cairo_set_antialias(cr_, on ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
 }
 
-void CairoSurface::setClipRect(int x, int y, int w, int h) {
+void CairoSurface::setClipRect(double x, double y, double w, double h) {
   cairo_reset_clip(cr_);
   cairo_new_path(cr_);
-  const double left = clampRange(x), top = clampRange(y);
-  cairo_rectangle(cr_, left, top, clampRange(double(x) + w) - left, clampRange(double(y) + h) - top);
-  // Whole device pixels, also where the factor puts an edge inside one.
+  // Set in device pixels, every one the rectangle touches: through the factor cairo
+  // would keep only those whose centres an edge inside a pixel leaves inside. (Not
+  // through cairo_save: restoring would drop the clip too.)
+  double left = x, top = y, right = x + w, bottom = y + h;
+  cairo_user_to_device(cr_, &left, &top);
+  cairo_user_to_device(cr_, &right, &bottom);
+  const PixelBox box = touchedPixels(left, top, right - left, bottom - top, 1, kLimit);
+  cairo_matrix_t user;
+  cairo_get_matrix(cr_, &user);
+  cairo_identity_matrix(cr_);
+  cairo_rectangle(cr_, box.left, box.top, box.right - box.left, box.bottom - box.top);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_clip(cr_);
   cairo_set_antialias(cr_, antialias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_set_matrix(cr_, &user);
 }
 
 void CairoSurface::stroke() {

@@ -46,7 +46,7 @@ public:
   void setFillColor(PackedColor c) override { fill_ = c; }
   void setTextColor(PackedColor c) override { text_ = c; }
   void setAntialias(bool on) override;
-  void setClipRect(int x, int y, int w, int h) override;
+  void setClipRect(double x, double y, double w, double h) override;
   void setTextAntialias(bool on) override { textAntialias_ = on; }
   double dpiY() const override { return 96; }
 

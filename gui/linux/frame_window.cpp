@@ -384,10 +384,8 @@ DisplayScale xftScale(const char* resources) {
     // A resource value is text; a number must make up all of it (spaces aside).
     const std::string text(value.addr,
                            value.size && value.addr[value.size - 1] == 0 ? value.size - 1 : value.size);
-    char* end = nullptr;
-    const double dpi = std::strtod(text.c_str(), &end);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    if (end && end != text.c_str() && *end == 0 && dpi > 0) scale = DisplayScale::ofDpi(dpi);
+    const auto dpi = DisplayScale::parseNumber(text);
+    if (dpi && *dpi > 0) scale = DisplayScale::ofDpi(*dpi);
   }
   XrmDestroyDatabase(database);
   return scale;

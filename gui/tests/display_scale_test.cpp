@@ -10,6 +10,7 @@
 #include "gui/font_desc.h"
 #include "gui/frame_window.h"
 #include "gui/raster.h"
+#include "tests/support/comma_locale.h"
 #ifdef _WIN32
 #include "gui/win/gdiplus_raster.h"
 #else
@@ -84,6 +85,10 @@ TEST(DisplayScale, XftDpiOfTheResourceDatabase) {
   EXPECT_EQ(xftScale("Xft.dpi: 192dpi\n").factor(), 1);
   EXPECT_EQ(xftScale("Xcursor.size: 48\n").factor(), 1);
   EXPECT_EQ(xftScale(nullptr).factor(), 1);
+  // Alike where the C locale writes numbers with a comma.
+  const brimtrace_test::CommaDecimals comma;
+  ASSERT_TRUE(brimtrace_test::CommaDecimals::active());
+  EXPECT_EQ(xftScale("Xft.dpi: 120.0\n").factor(), 1.25);
 }
 #endif
 

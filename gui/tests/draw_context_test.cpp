@@ -101,13 +101,13 @@ TEST(DrawContextState, SettersSkipUnchangedValuesExceptTextColour) {
                   "setPenDotted 0", "setPenDotted 1", "setAntialias 0", "setAntialias 1", "setPenWidth 2.5"));
 }
 
-TEST(DrawContextState, ClipIsTranslatedAndTruncated) {
+TEST(DrawContextState, ClipIsTranslatedAndKeepsItsFractions) {
   Recorded r;
   CDrawContext& c = r.fresh();
   c.setOffset(CPoint(10, 20));
   c.setClipRect(CRect(1.7, 2.2, 10.9, 5.5));
   c.setClipRect(CRect(1.7, 2.2, 10.9, 5.5));  // equal after translation: skipped
-  EXPECT_THAT(lines(r.calls), ElementsAre("setClipRect 11 22 9 3"));
+  EXPECT_THAT(lines(r.calls), ElementsAre("setClipRect 11.7 22.2 9.2 3.3"));
   CRect clip;
   c.getClipRect(clip);
   EXPECT_DOUBLE_EQ(clip.left, 1.7);

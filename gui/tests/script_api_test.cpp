@@ -70,10 +70,10 @@ TEST_F(ScriptFixture, StringLinesStackByLineHeightFromTheSameX) {
   fx->drawString(5);
   EXPECT_THAT(drawnTexts(), ElementsAre("ab", "cd"));
   // Each row is clipped to its rectangle: (5, 7, 5 + w(ab), 22), then (5, 20, 5 + w(cd), 35).
-  const auto clips = lines(named(plugin.calls, "setClipRect"));
+  const auto clips = named(plugin.calls, "setClipRect");
   ASSERT_EQ(clips.size(), 4u);
-  EXPECT_EQ(clips[0], "setClipRect 5 7 " + std::to_string(int(wab)) + " 15");
-  EXPECT_EQ(clips[2], "setClipRect 5 20 " + std::to_string(int(wcd)) + " 15");
+  EXPECT_THAT(clips[0].args, ElementsAre(5, 7, wab, 15));
+  EXPECT_THAT(clips[2].args, ElementsAre(5, 20, wcd, 15));
   EXPECT_DOUBLE_EQ(fx->penX, 5 + wcd);
   EXPECT_DOUBLE_EQ(fx->penY, 20);
   EXPECT_EQ(plugin.context->getDrawMode(), 3);

@@ -308,31 +308,27 @@ void GdiplusSurface::updateCaps() {
   pen_(gp::GdipSetPenStartCap(pen_.handle, cap));
   pen_(gp::GdipSetPenEndCap(pen_.handle, cap));
 }
-void GdiplusSurface::setClipRect(int x, int y, int w, int h) {
+void GdiplusSurface::setClipRect(double x, double y, double w, double h) {
   GpGraphics* g = graphics_.handle;
   if (!g) return;
+  // Every device pixel the rectangle touches, so that text clipped to its measured width
+  // keeps its last letter at any factor.
+  const PixelBox box = touchedPixels(x, y, w, h, scale_, double(1 << 29));  // widths fit an int
   // A clip that holds the whole surface clips nothing. Wine's GDI+ pays for a clip on
   // every later drawing call (about three times the cost of a line), so drop it instead.
-  // The bounds are device pixels: the clip is compared at the factor.
-  const double f = scale_;
   const bool wholeSurface = bounds_.right > bounds_.left && bounds_.bottom > bounds_.top &&
-                            x * f <= bounds_.left && y * f <= bounds_.top &&
-                            (double(x) + w) * f >= bounds_.right && (double(y) + h) * f >= bounds_.bottom;
+                            box.left <= bounds_.left && box.top <= bounds_.top &&
+                            box.right >= bounds_.right && box.bottom >= bounds_.bottom;
   if (wholeSurface) {
     graphics_(gp::GdipResetClip(g));
-  } else if (scale_ == 1) {
-    graphics_(gp::GdipSetClipRectI(g, x, y, w, h, Gdiplus::CombineModeReplace));
-  } else {
-    // Set in device pixels: a rectangle set through a scaling transformation becomes a
-    // path region, which Wine's GDI+ fills in again for every later drawing call.
-    auto device = [&](double v) {
-      return static_cast<int>(std::clamp(std::lround(v * f), -(1L << 30), 1L << 30));
-    };
-    const int left = device(x), top = device(y);
-    transformFor(Space::device);
-    graphics_(gp::GdipSetClipRectI(g, left, top, device(double(x) + w) - left, device(double(y) + h) - top,
-                                   Gdiplus::CombineModeReplace));
+    return;
   }
+  // Set in device pixels: a rectangle set through a scaling transformation becomes a
+  // path region, which Wine's GDI+ fills in again for every later drawing call.
+  transformFor(Space::device);
+  const int left = int(box.left), top = int(box.top);
+  graphics_(gp::GdipSetClipRectI(g, left, top, int(box.right) - left, int(box.bottom) - top,
+                                 Gdiplus::CombineModeReplace));
 }
 void GdiplusSurface::setTextAntialias(bool on) {
   if (GpGraphics* g = graphics_.handle)

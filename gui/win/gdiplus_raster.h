@@ -96,7 +96,7 @@ public:
   void setFillColor(PackedColor c) override;
   void setTextColor(PackedColor c) override;
   void setAntialias(bool on) override;
-  void setClipRect(int x, int y, int w, int h) override;
+  void setClipRect(double x, double y, double w, double h) override;
   void setTextAntialias(bool on) override;
   double dpiY() const override;
 

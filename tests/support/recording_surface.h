@@ -44,9 +44,7 @@ public:
   void setFillColor(PackedColor c) override { add("setFillColor", {double(c)}); }
   void setTextColor(PackedColor c) override { add("setTextColor", {double(c)}); }
   void setAntialias(bool on) override { add("setAntialias", {double(on)}); }
-  void setClipRect(int x, int y, int w, int h) override {
-    add("setClipRect", {double(x), double(y), double(w), double(h)});
-  }
+  void setClipRect(double x, double y, double w, double h) override { add("setClipRect", {x, y, w, h}); }
   void setTextAntialias(bool on) override { add("setTextAntialias", {double(on)}); }
   double dpiY() const override { return 96; }
 

@@ -1,7 +1,6 @@
 #include "runtime/files.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <atomic>
 #include <cctype>
@@ -93,9 +92,8 @@ int32_t listFiles(const std::string& folder, std::vector<std::string>& names) {
   if (dir == nullptr) return 0;
   while (const dirent* entry = readdir(dir)) {
     if (entry->d_name[0] == '.') continue;
-    struct stat status;
-    if (stat((folder + entry->d_name).c_str(), &status) != 0) continue;
-    if (S_ISDIR(status.st_mode)) continue;
+    const std::optional<bool> folderEntry = runtime_platform::isFolder(folder + entry->d_name);
+    if (!folderEntry || *folderEntry) continue;
     names.emplace_back(entry->d_name);
   }
   closedir(dir);

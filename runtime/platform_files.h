@@ -1,11 +1,15 @@
 // What the file helpers and the block clock need from the system; one implementation per platform
 // (runtime/win, runtime/linux).
 #pragma once
+#include <optional>
 #include <string>
 
 namespace runtime_platform {
 // Full file name of the module (null: the module holding this code), "" when unknown.
 std::string moduleFileName(void* module);
+// Whether the name is a folder (true) or some other file (false); nothing when it cannot
+// be examined.
+std::optional<bool> isFolder(const std::string& path);
 // The audible signal after a log line.
 void logSignal();
 // Where the debug log goes.

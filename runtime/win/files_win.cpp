@@ -28,6 +28,12 @@ std::string moduleFileName(void* module) {
   return {};
 }
 
+std::optional<bool> isFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 void logSignal() { Beep(2000, 200); }
 
 // The root folder of the current drive.

@@ -139,12 +139,15 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   }
   const bool csvWritten = !csvRows || csvRows->finish();
   csvRows.reset();
-  if (windows.pastCap)
+  if (windows.pastCap) {
+    char hours[32];
+    std::snprintf(hours, sizeof hours, "%.3g",
+                  PlotColumns::kUnknownLengthWindows * options.windowMs / 3600000);
     return failure(err, options.input + " is of unknown length and runs past " +
-                            std::to_string(PlotColumns::kUnknownLengthWindows) + " windows (" +
-                            num(PlotColumns::kUnknownLengthWindows * options.windowMs / 3600000) +
+                            std::to_string(PlotColumns::kUnknownLengthWindows) + " windows (" + hours +
                             " hours at " + num(options.windowMs) +
-                            " ms): --png cannot draw it; leave it out or choose a longer --window-ms");
+                            " ms), more than --png can draw: leave it out or choose a longer --window-ms");
+  }
   if (frames < 0) {
     const std::string& reason = reader->error();
     return failure(err, reason.find(options.input) != std::string::npos

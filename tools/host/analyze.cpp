@@ -31,23 +31,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// The frames the header declares, -1 when it cannot say.
-// Until the readers answer -1 themselves, libsndfile's stand-in for "unknown" (a count
-// derived from SF_COUNT_MAX, ~1e18 frames, as for a pipe) is taken for what it means.
-int64_t declaredFrames(const AudioReader& reader) {
-  const int64_t frames = reader.frames();
-  return frames < 0 || frames >= (int64_t{1} << 50) ? -1 : frames;
-}
-
-// Until every reader has warning(): a file cut off short of its header's length.
-template <class Reader>
-std::string readerWarning(const Reader& reader) {
-  if constexpr (requires { reader.warning(); })
-    return reader.warning();
-  else
-    return {};
-}
-
 // Each window's peaks, to the summaries, the CSV's rows and the picture's columns.
 struct Windows final : WindowSink {
   ChannelSummary left, right;
@@ -89,7 +72,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   if (!reader) return failure(err, error);
   const double rate = reader->sampleRate();
   const int channels = reader->channels();
-  const int64_t declared = declaredFrames(*reader);
+  const int64_t declared = reader->frames();  // kUnknownFrames when the header cannot say
   if (!(rate > 0) || channels < 1) return failure(err, options.input + ": no sample rate or no channels");
   if (options.windowMs * rate / 1000 < 1)
     return failure(err, "a window of " + num(options.windowMs) + " ms is shorter than one frame at " +
@@ -154,8 +137,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
                             ? reason
                             : "cannot read " + options.input + ": " + reason);
   }
-  const std::string warning = readerWarning(*reader);
-  if (!warning.empty()) err << "brimtrace-host: " << warning << "\n";
+  if (!reader->warning().empty()) err << "brimtrace-host: " << reader->warning() << "\n";
 
   // --- The writers.
   AnalysisReport report;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "runtime/plugin_link.h"
 #include "tools/host/decode_ahead.h"
@@ -71,13 +70,11 @@ int64_t Analyzer::measure(AudioReader& reader, double windowMs, WindowSink& sink
   };
 
   // Decoded a few large blocks ahead on a thread of its own, converted and measured here in
-  // pieces whose doubles stay in the core's cache. The decoding runs to the reader's end,
-  // whatever length the header declares.
+  // pieces whose doubles stay in the core's cache.
   const int64_t splitFrames = std::max<int64_t>(1, kAnalyzeSplitSamples / channels);
   std::vector<double> leftBlock(static_cast<size_t>(splitFrames)),
       rightBlock(static_cast<size_t>(splitFrames));
-  DecodeAhead decoding(reader, std::max<int64_t>(1, kAnalyzeDecodeSamples / channels),
-                       std::numeric_limits<int64_t>::max());
+  DecodeAhead decoding(reader, std::max<int64_t>(1, kAnalyzeDecodeSamples / channels));
   int64_t done = 0;
   for (;;) {
     const DecodedBlock& decoded = decoding.next();

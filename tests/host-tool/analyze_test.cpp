@@ -396,6 +396,21 @@ TEST_F(Analyze, OutputsThatAreTheInputOrEachOtherAreRefusedBeforeAnythingIsWritt
   EXPECT_EQ(readBytes(csv.path()), "kept");
 }
 
+// A WAV cut off short of its header's length, as a crash leaves a recording: measured to its
+// end, a warning once on standard error, both counts in the JSON.
+TEST_F(Analyze, AWavCutShortIsMeasuredToItsEndWithAWarning) {
+  writeWav(wav.path(), 2, kRate, SampleEncoding::Pcm16, std::vector<double>(2 * 4800, 0.25));
+  std::filesystem::resize_file(wav.path(), std::filesystem::file_size(wav.path()) - 4 * 1200);
+  const ExeResult r = runExe({"analyze", nativePath(wav.path()), "--json", nativePath(jsonFile.path())});
+  ASSERT_EQ(r.code, kOk) << r.err;
+  EXPECT_NE(r.err.find("brimtrace-host: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("3600"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  const json report = readJson(jsonFile.path());
+  EXPECT_EQ(report["declared_frames"], 4800);
+  EXPECT_EQ(report["frames"], 3600);
+}
+
 // Window peaks kept for an input of unknown length reach the very columns that a known
 // length gives them, at the end; past the cap the picture cannot be drawn.
 TEST(AnalyzePicture, UnknownLengthGivesTheColumnsOfTheKnownOneUpToItsCap) {

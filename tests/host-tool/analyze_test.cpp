@@ -372,12 +372,15 @@ TEST_F(Analyze, OutputsThatAreTheInputOrEachOtherAreRefusedBeforeAnythingIsWritt
   const std::string original = readBytes(wav.path());
   const std::string name = fs::path(wav.path()).filename().string();
   TempFile symbolic(".wav"), hard(".wav");
-  fs::create_symlink(wav.path(), symbolic.path());
   fs::create_hard_link(wav.path(), hard.path());
   const std::string dotted = (folder / "." / name).string();
   const std::string throughParent = (folder / ".." / folder.filename() / name).string();
-  const std::pair<const char*, std::string> cases[] = {
-      {"--csv", dotted}, {"--json", symbolic.path()}, {"--png", hard.path()}, {"--csv", throughParent}};
+  std::vector<std::pair<const char*, std::string>> cases = {
+      {"--csv", dotted}, {"--png", hard.path()}, {"--csv", throughParent}};
+#if !defined(_WIN32)  // MinGW's library makes no symbolic links
+  fs::create_symlink(wav.path(), symbolic.path());
+  cases.push_back({"--json", symbolic.path()});
+#endif
   for (const auto& [option, output] : cases) {
     SCOPED_TRACE(std::string(option) + " " + output);
     // With a second output that would be written.

@@ -32,8 +32,7 @@ std::string usageFor(CLI::App& app) {
   const auto chosen = app.get_subcommands();
   const std::string help = helpFor(app);
   const size_t at = help.find("Usage: ");
-  std::string usage =
-      at == std::string::npos ? std::string() : help.substr(at, help.find('\n', at) - at + 1);
+  std::string usage = at == std::string::npos ? std::string() : help.substr(at, help.find('\n', at) - at + 1);
   return usage + "(brimtrace-host " + (chosen.empty() ? "" : chosen.front()->get_name() + " ") +
          "--help for more)\n";
 }

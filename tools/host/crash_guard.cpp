@@ -3,6 +3,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+#include <csignal>
 #include <cstdio>
 #else
 #include <signal.h>
@@ -41,6 +42,14 @@ LONG WINAPI onCrash(EXCEPTION_POINTERS* info) {
 void say(const char* what, const char* detail) {
   std::fprintf(stderr, "%s%s%s\n", kPrefix, what, detail);
   std::fflush(stderr);
+}
+
+// abort() raises the C runtime's SIGABRT, which is no structured exception.
+void onAbort(int) {
+  const bool plugin = InPlugin::active();
+  say(plugin ? kPluginCrashed : kToolFailed, " (abort)");
+  temporaries::removeLive();
+  TerminateProcess(GetCurrentProcess(), plugin ? kCrashExitCode : kInternalErrorExitCode);
 }
 #else
 void say(const char* what, const char* detail) {
@@ -95,6 +104,7 @@ void installCrashGuard() {
 #if defined(_WIN32)
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(onCrash);
+  std::signal(SIGABRT, onAbort);
 #else
   struct sigaction action {};
   action.sa_handler = onCrash;

@@ -63,8 +63,7 @@ std::string canDoAnswer(intptr_t answer) {
 
 CommandRun addInfoCommand(CLI::App& root) {
   auto plugin = std::make_shared<std::string>();
-  CLI::App* command =
-      root.add_subcommand("info", "the plug-in's record, names, capabilities, editor size");
+  CLI::App* command = root.add_subcommand("info", "the plug-in's record, names, capabilities, editor size");
   command->add_option("PLUGIN", *plugin, "the plug-in library")->required();
   return [plugin](std::ostream& out, std::ostream& err) { return runInfo(*plugin, out, err); };
 }

@@ -204,4 +204,3 @@ int runProcess(const ProcessOptions& options, std::ostream& out, std::ostream& e
 }
 
 }  // namespace host
-

@@ -95,10 +95,15 @@ namespace {
 BOOL WINAPI onControl(DWORD event) {
   UINT code;
   switch (event) {
-    case CTRL_C_EVENT: code = 130; break;
+    case CTRL_C_EVENT:
+      code = 130;
+      break;
     case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT: code = 143; break;
-    default: return FALSE;
+    case CTRL_CLOSE_EVENT:
+      code = 143;
+      break;
+    default:
+      return FALSE;
   }
   temporaries::removeLive();
   TerminateProcess(GetCurrentProcess(), code);

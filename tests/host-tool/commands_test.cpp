@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "tests/host-tool/test_files.h"
@@ -192,7 +193,13 @@ TEST(HostErrors, EveryFailureIsOneLineAndANonZeroCode) {
   expectOneErrorLine(run({"process", kPlugin, text.path(), out.path()}), text.path());
   expectOneErrorLine(run({"process", kPlugin, in.path(), "/no/such/folder/out.wav"}),
                      "/no/such/folder/out.wav");
-  expectOneErrorLine(run({"process", kPlugin, in.path(), in.path()}), "it is the input");
+  // An output that is an input, however spelt: refused before anything is written.
+  const std::filesystem::path inPath(in.path());
+  const std::string dotted = (inPath.parent_path() / "." / inPath.filename()).string();
+  expectOneErrorLine(run({"process", kPlugin, in.path(), dotted}), "it is the input");
+  expectOneErrorLine(run({"process", kPlugin, in.path(), kPlugin}), "it is the input");
+  expectOneErrorLine(run({"snapshot", kPlugin, in.path(), "--png", dotted}), "it is the input");
+  EXPECT_EQ(readAll(in.path()).size(), 200u);
   expectOneErrorLine(run({"process", fake("float_only"), in.path(), out.path(), "--double"}),
                      "does not process 64-bit samples");
   expectOneErrorLine(run({"snapshot", fake("float_only"), "--png", out.path()}), "the plug-in has no editor");

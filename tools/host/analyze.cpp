@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -178,36 +177,6 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
 
   printReport(report, written, out);
   return kOk;
-}
-
-// The old hand-written command line, until analyze's CLI11 table replaces it.
-int analyzeCommand(const std::vector<std::string>& positional,
-                   const std::vector<std::pair<std::string, std::string>>& flags, std::ostream& out,
-                   std::ostream& err) {
-  AnalyzeOptions o;
-  for (const auto& [name, value] : flags) {
-    char* end = nullptr;
-    if (name == "--png") {
-      o.png = value;
-    } else if (name == "--json") {
-      o.json = value;
-    } else if (name == "--csv") {
-      o.csv = value;
-    } else if (name == "--window-ms") {
-      o.windowMs = std::strtod(value.c_str(), &end);
-      if (end == value.c_str() || *end) o.windowMs = 0;
-    } else if (name == "--width") {
-      o.width = static_cast<int>(std::strtol(value.c_str(), &end, 10));
-      if (end == value.c_str() || *end) o.width = 0;
-    } else if (name == "--no-progress") {
-      o.progress = false;
-    } else {
-      return usageError(err, "analyze takes no option " + name);
-    }
-  }
-  if (positional.size() != 1) return usageError(err, "analyze needs exactly one IN file");
-  o.input = positional[0];
-  return runAnalyze(o, out, err);
 }
 
 }  // namespace host

@@ -9,8 +9,6 @@
 #pragma once
 #include <ostream>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "tools/host/analyze_measure.h"
 #include "tools/host/analyze_picture.h"
@@ -29,10 +27,5 @@ constexpr double kAnalyzeMaxWindowMs = 3600000;
 constexpr int kAnalyzeMinWidth = 100, kAnalyzeMaxWidth = 16000;
 
 int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err);
-
-// The old hand-written command line, until analyze's CLI11 table replaces it.
-int analyzeCommand(const std::vector<std::string>& positional,
-                   const std::vector<std::pair<std::string, std::string>>& flags, std::ostream& out,
-                   std::ostream& err);
 
 }  // namespace host

@@ -38,6 +38,9 @@ void release(int slot);
 // Creates `path` exclusively and enters it in the table, with interrupts held off in
 // between. -1 when something of that name exists (`exists`) or it cannot be made (`error`).
 int createAndRegister(const std::filesystem::path& path, bool& exists, std::string& error);
+// Removes every live temporary, from a signal handler, a console handler or a crash
+// handler: the process ends right after.
+void removeLive();
 // Puts `from` in place of `to`, replacing a file there.
 bool replace(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
 

@@ -49,15 +49,18 @@ bool replace(const std::filesystem::path& from, const std::filesystem::path& to,
   return false;
 }
 
-}  // namespace temporaries
-
-namespace {
-void onInterrupt(int signal) {
-  using namespace temporaries;
+void removeLive() {
   for (auto& slot : table) {
     int expected = kLive;
     if (slot.state.compare_exchange_strong(expected, kClaimed)) unlink(slot.path);
   }
+}
+
+}  // namespace temporaries
+
+namespace {
+void onInterrupt(int signal) {
+  temporaries::removeLive();
   _exit(128 + signal);  // 130 for SIGINT, 143 for SIGTERM, as a shell reports them
 }
 }  // namespace

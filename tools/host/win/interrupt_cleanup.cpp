@@ -55,12 +55,7 @@ bool replace(const std::filesystem::path& from, const std::filesystem::path& to,
   return false;
 }
 
-}  // namespace temporaries
-
 namespace {
-
-using namespace temporaries;
-
 // Closes this process's handles open on the file of `identity`: handle values are small
 // multiples of four, and a value that is no handle answers FILE_TYPE_UNKNOWN.
 void closeHandlesOn(const Identity& identity) {
@@ -75,19 +70,9 @@ void closeHandlesOn(const Identity& identity) {
   }
 }
 
-BOOL WINAPI onControl(DWORD event) {
-  UINT code;
-  switch (event) {
-    case CTRL_C_EVENT:
-      code = 130;
-      break;
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-      code = 143;
-      break;
-    default:
-      return FALSE;
-  }
+}  // namespace
+
+void removeLive() {
   for (int wait = 0; wait < 2000; ++wait) {  // a temporary being created and entered
     bool filling = false;
     for (auto& slot : table) filling = filling || slot.state.load() == kFilling;
@@ -101,6 +86,26 @@ BOOL WINAPI onControl(DWORD event) {
     closeHandlesOn(slot.identity);  // still being written
     DeleteFileW(slot.path);
   }
+}
+
+}  // namespace temporaries
+
+namespace {
+
+BOOL WINAPI onControl(DWORD event) {
+  UINT code;
+  switch (event) {
+    case CTRL_C_EVENT:
+      code = 130;
+      break;
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+      code = 143;
+      break;
+    default:
+      return FALSE;
+  }
+  temporaries::removeLive();
   TerminateProcess(GetCurrentProcess(), code);
   return TRUE;
 }

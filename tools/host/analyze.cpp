@@ -10,6 +10,7 @@
 #include "tools/host/audio_io.h"
 #include "tools/host/commands.h"
 #include "tools/host/csv_writer.h"
+#include "tools/host/file_open.h"
 #include "tools/host/output_files.h"
 #include "tools/host/progress.h"
 
@@ -57,7 +58,7 @@ struct Windows final : WindowSink {
 };
 
 bool writeText(const std::string& path, const std::string& text) {
-  File f(std::fopen(path.c_str(), "wb"));
+  File f(openFile(path, "wb"));
   const bool ok = f && std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
   return ok && std::fclose(f.release()) == 0;
 }
@@ -73,7 +74,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
 
   // --- The input.
   std::error_code ec;
-  if (std::filesystem::is_directory(options.input, ec))
+  if (std::filesystem::is_directory(std::filesystem::u8path(options.input), ec))
     return failure(err, options.input + " is a folder, not an audio file");
   std::string error;
   std::unique_ptr<AudioReader> reader = openAudioReader(options.input, error);
@@ -96,14 +97,14 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   std::vector<std::string> written;
   for (Output* o : {&png, &json, &csv}) {
     if (o->path.empty()) continue;
-    if (std::filesystem::is_directory(o->path, ec))
+    if (std::filesystem::is_directory(std::filesystem::u8path(o->path), ec))
       return failure(err, "cannot write " + o->path + ": it is a folder");
     if (!files.add(o->path, o->temporary, error)) return failure(err, error);
     written.push_back(o->path);
   }
   File csvFile;
   if (!csv.path.empty()) {
-    csvFile.reset(std::fopen(csv.temporary.c_str(), "wb"));
+    csvFile.reset(openFile(csv.temporary, "wb"));
     if (!csvFile) return failure(err, "cannot write " + csv.path + ": " + std::strerror(errno));
   }
   if (channels > 2)
@@ -167,7 +168,8 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   }
   if (!png.path.empty()) {
     columns.finish(frames, options.windowMs, rate);
-    const std::string title = validUtf8(std::filesystem::path(options.input).filename().string());
+    const auto name = std::filesystem::u8path(options.input).filename().u8string();
+    const std::string title = validUtf8(std::string(name.begin(), name.end()));
     if (!drawPicture(analyzer.effect(), report.geometry, columns, report.ticks, title, png.temporary))
       return failure(err, "cannot write " + png.path);
   }

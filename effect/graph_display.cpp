@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "effect/fablo_effect.h"
+#include "effect/graph_look.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ void setColor(SystemVariables& v, double r, double g, double b, double a) {
   v.drawBlue = b;
   v.drawAlpha = a;
 }
+
+void setColor(SystemVariables& v, const GraphColor& c) { setColor(v, c.red, c.green, c.blue, c.alpha); }
 
 // One trace: a separate antialiased segment from each history entry to the next,
 // starting at historyIndex, which is the loop variable itself.
@@ -42,6 +45,10 @@ double drawTrace(TFabloEffect& e, double base) {
 double slewFraction(const TFabloEffect& e, double value) {
   const double f = sanitize((std::log10(value) - std::log10(e.slewFloor)) / e.logSpan);
   return std::fmax(0.0, std::fmin(1.0, f));
+}
+
+double slewRow(const TFabloEffect& e, double slew, double height) {
+  return (1 - slewFraction(e, std::fmax(slew, e.slewFloor))) * height;
 }
 
 void TFabloEffect::onGraphics() {
@@ -78,7 +85,7 @@ void TFabloEffect::onGraphics() {
 
   penX = logoX + 15;
   penY = logoY + 85;
-  setColor(vars, 0, 0.5, 0.95, 0.5);
+  setColor(vars, kVersionColor);
   drawString(kTextVersionPrefix);
   drawNumber(versionNumber, 0);
 
@@ -86,24 +93,24 @@ void TFabloEffect::onGraphics() {
   captionY = 100;
   setFont(1, kTextCaptionFont, 16, 0);
 
-  setColor(vars, 1, 1, 0, 0.5);
+  setColor(vars, kCaptionColor);
   penX = captionX;
   penY = captionY + 250;
   drawString(kTextLeftLegend);
 
-  setColor(vars, 1, 1, 0, 0.5);
+  setColor(vars, kCaptionColor);
   penX = captionX;
   penY = captionY + 270;
   drawString(kTextRightLegend);
 
-  setColor(vars, 1, 1, 0, 0.5);
+  setColor(vars, kCaptionColor);
   captionY = 390;
   captionX = 10;
   penX = captionX + 180;
   penY = captionY - 390;
   drawString(kTextCeiling);
 
-  setColor(vars, 1, 1, 0, 0.5);
+  setColor(vars, kCaptionColor);
   penX = captionX + 168;
   penY = captionY - 370;
   drawString(kTextLogarithmic);
@@ -112,19 +119,19 @@ void TFabloEffect::onGraphics() {
 
   const double width = graphWidth.load(std::memory_order_relaxed);
   const double height = graphHeight.load(std::memory_order_relaxed);
-  setColor(vars, 0.5, 0.5, 0, 0.95);
-  drawLine(100, height - 384, width - 10, height - 384);
+  setColor(vars, kCeilingColor);
+  drawLine(100, height - kCeilingRise, width - 10, height - kCeilingRise);
 
   historyIndex = 0;
-  setColor(vars, 1, 1, 1, 0.5);
+  setColor(vars, kLeftTraceColor);
   drawLeftTrace();
 
-  setColor(vars, 1, 0, 0, 0.5);
+  setColor(vars, kRightTraceColor);
   historyIndex = 0;
   drawRightTrace();
 
   penX = penY = 0;
-  setColor(vars, 1, 0, 0, 1);
+  setColor(vars, kFrameColor);
   drawLine(penX, penY, width - 1, 0);
   drawLine(penX, penY, width - 1, height - 1);
   drawLine(penX, penY, 0, height - 1);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "effect/fablo_effect.h"
+#include "effect/graph_look.h"
 #include "tests/support/recording_link.h"
 
 namespace {
@@ -72,6 +73,10 @@ TEST_F(Analyzer, InitSetsConstantsAndClearsHistoriesAndPeaksOnly) {
   EXPECT_EQ(fx.peakRight.load(), 0);
   EXPECT_EQ(fx.frameSampleCount.load(), 0);
   EXPECT_EQ(fx.previousLeft, 0.3);  // carries over a resume
+  // The ceiling line the editor draws at a fixed rise is where its slew falls on the scale.
+  const double height = TFabloEffect::kEditorHeight;
+  EXPECT_EQ(height - kCeilingRise, std::floor(slewRow(fx, kCeilingSlew, height)));
+  EXPECT_EQ(slewRow(fx, 0, height), height);  // below the floor: on it
 }
 
 TEST_F(Analyzer, SlewsPeaksAndCounter) {

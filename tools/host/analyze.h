@@ -1,19 +1,19 @@
 // analyze: a whole audio file's slew, measured by the analyzer's own code window by
 // window (a window is what the editor sees between two repaints), as a report on
 // standard output and optionally JSON, CSV (one row per window) and a picture.
+//
+// The pipeline: the reading and measuring (analyze_measure.h) hand each window's peaks to
+// the summaries, the CSV rows (csv_writer.h) and the picture's columns (analyze_picture.h);
+// at the end the picture is drawn, the report written (analyze_report.h) and all outputs
+// put in place together.
 #pragma once
-#include <cstdint>
 #include <ostream>
 #include <string>
-#include <utility>
-#include <vector>
+
+#include "tools/host/analyze_measure.h"
+#include "tools/host/analyze_picture.h"
 
 namespace host {
-
-// Samples per decoded block and per conversion to doubles, whatever the channel count, so
-// that the memory blocks take stays fixed: few, large reads; doubles that fit the core's
-// cache.
-constexpr int64_t kAnalyzeDecodeSamples = 1 << 17, kAnalyzeSplitSamples = 1 << 15;
 
 struct AnalyzeOptions {
   std::string input, png, json, csv;
@@ -22,18 +22,10 @@ struct AnalyzeOptions {
   bool progress = true;           // on a terminal only
 };
 
-// Where the plot area lies in the picture: the margins hold the axes and labels.
-struct PlotGeometry {
-  int x, y, width, height;  // the plot area
-  int imageWidth, imageHeight;
-};
-PlotGeometry analysisGeometry(int plotWidth);
+// The bounds runAnalyze accepts, for the command line's checks.
+constexpr double kAnalyzeMaxWindowMs = 3600000;
+constexpr int kAnalyzeMinWidth = 100, kAnalyzeMaxWidth = 16000;
 
 int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& err);
-
-// The command line of "analyze", already split into positional arguments and options.
-int analyzeCommand(const std::vector<std::string>& positional,
-                   const std::vector<std::pair<std::string, std::string>>& flags, std::ostream& out,
-                   std::ostream& err);
 
 }  // namespace host

@@ -13,7 +13,8 @@ enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2 };
 int usageError(std::ostream& err, const std::string& message);  // kUsage, pointing to --help
 int failure(std::ostream& err, const std::string& message);     // kFailed
 
-// args without the program name: "info PLUGIN", "process ...", "snapshot ...", "signal ...".
+// args without the program name: "info PLUGIN", "process ...", "snapshot ...", "signal ...";
+// each command's options are in its table (*_command.cpp), `COMMAND --help` shows them.
 int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 int runInfo(const std::string& plugin, std::ostream& out, std::ostream& err);
@@ -50,7 +51,5 @@ struct CompareOptions {
 // Exit 0 when both files hold the same channels and frames, every sample within the
 // tolerance; 1 otherwise, naming the first difference and the largest.
 int runCompare(const CompareOptions& options, std::ostream& out, std::ostream& err);
-
-extern const char* const kUsageText;
 
 }  // namespace host

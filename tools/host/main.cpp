@@ -3,13 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/arguments.h"
 #include "tools/host/commands.h"
 #include "tools/host/crash_guard.h"
+#include "tools/host/output_files.h"
 
 int main(int argc, char** argv) {
   host::installCrashGuard();
-  std::vector<std::string> args(argv + 1, argv + argc);
-  const int code = host::runHost(args, std::cout, std::cerr);
+  host::installInterruptCleanup();
+  const std::vector<std::string> args = host::commandLineArguments(argc, argv);
+  const int code = host::guardedMain([&] { return host::runHost(args, std::cout, std::cerr); }, std::cerr);
   std::cout.flush();
   return code;
 }

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "tools/host/crash_guard.h"
+
 namespace host {
 namespace {
 
@@ -40,7 +42,11 @@ std::unique_ptr<PluginHost> PluginHost::load(const std::string& path, std::strin
     error = "no plug-in file " + path;
     return nullptr;
   }
-  std::unique_ptr<PluginHost> host(new PluginHost(path));
+  std::unique_ptr<PluginHost> host;
+  {
+    InPlugin in;  // loading runs the library's initialisers
+    host.reset(new PluginHost(path));
+  }
   if (!host->module_.loaded()) {
     error = "cannot load " + path + ": " + host->module_.error();
     return nullptr;
@@ -53,7 +59,11 @@ std::unique_ptr<PluginHost> PluginHost::load(const std::string& path, std::strin
   }
   host->entryName_ = name;
   currentHost = host.get();
-  AEffect* effect = entry(hostCallback);
+  AEffect* effect = nullptr;
+  {
+    InPlugin in;
+    effect = entry(hostCallback);
+  }
   if (!effect) {
     error = "the plug-in in " + path + " refused to start (" + name + " returned no effect)";
     return nullptr;
@@ -70,10 +80,13 @@ std::unique_ptr<PluginHost> PluginHost::load(const std::string& path, std::strin
 PluginHost::~PluginHost() {
   if (effect_) dispatch(effClose);
   effect_ = nullptr;
+  InPlugin in;  // unloading runs the library's finalisers
+  module_.unload();
   if (currentHost == this) currentHost = nullptr;
 }
 
 intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) const {
+  InPlugin in;
   return effect_ ? effect_->dispatcher(effect_, opcode, index, value, ptr, opt) : 0;
 }
 

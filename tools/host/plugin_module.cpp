@@ -29,7 +29,11 @@ PluginModule::PluginModule(const std::string& path) {
 #if defined(_WIN32)
   // No "cannot find DLL" message boxes: the caller reports the failure.
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+  // The path is UTF-8: by its wide name, any file name Windows can hold loads.
+  std::wstring wide(path.size() + 1, L'\0');
+  const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+  handle_ = reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
   if (!handle_) error_ = "LoadLibrary failed with " + lastErrorText();
   SetErrorMode(oldMode);
 #else

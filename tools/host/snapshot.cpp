@@ -11,8 +11,10 @@
 
 #include "tools/host/audio_io.h"
 #include "tools/host/commands.h"
+#include "tools/host/crash_guard.h"
 #include "tools/host/demo_signal.h"
 #include "tools/host/editor_window.h"
+#include "tools/host/output_files.h"
 #include "tools/host/plugin_host.h"
 
 namespace host {
@@ -109,8 +111,11 @@ private:
     source_.next(left_.data(), right_.data(), block_);
     for (size_t c = 0; c < in_.size(); ++c)
       std::copy(c % 2 ? right_.begin() : left_.begin(), c % 2 ? right_.end() : left_.end(), in_[c].begin());
-    effect_->processReplacing(effect_, inPtr_.empty() ? nullptr : inPtr_.data(),
-                              outPtr_.empty() ? nullptr : outPtr_.data(), block_);
+    {
+      InPlugin in;
+      effect_->processReplacing(effect_, inPtr_.empty() ? nullptr : inPtr_.data(),
+                                outPtr_.empty() ? nullptr : outPtr_.data(), block_);
+    }
     host_.advance(block_);
     frames_ += block_;
   }
@@ -136,7 +141,12 @@ int fail(std::ostream& err, const std::string& message) {
 }  // namespace
 
 int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream& err) {
-  std::string error;
+  std::string error, temporary;
+  // Before anything is written: the picture may overwrite neither the audio nor the plug-in.
+  std::vector<std::string> inputs{options.plugin};
+  if (!options.input.empty()) inputs.push_back(options.input);
+  OutputFiles outputs(inputs);
+  if (!outputs.add(options.png, temporary, error)) return fail(err, error);
   double rate = 44100;
   double seconds = options.seconds;
   std::unique_ptr<Source> source;
@@ -212,7 +222,7 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
   }
   // The picture is taken while the audio still runs: the editor draws what it measured.
   const bool hasWindow = window->hasEditorWindow();
-  const bool saved = hasWindow && window->savePng(options.png, error);
+  const bool saved = hasWindow && window->savePng(temporary, error);
   audio.stop();
   plugin->setPlaying(false);
   plugin->dispatch(effEditClose);
@@ -225,6 +235,7 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
   if (!hasWindow)
     return fail(err, "the plug-in has no working editor: it opened no window in the host's window");
   if (!saved) return fail(err, error);
+  if (!outputs.commit(error)) return fail(err, error);
   out << "saved the " << width << " x " << height << " editor to " << options.png << " after " << std::fixed
       << std::setprecision(1) << frames / rate << " s of "
       << (options.input.empty() ? "the built-in signal" : options.input) << " (" << idles << " idle calls, "

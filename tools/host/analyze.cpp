@@ -31,15 +31,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// The frames the header declares, kUnknownFrames when it cannot say. The readers map
-// libsndfile's stand-in for "unknown" (a count near SF_COUNT_MAX over the frame's bytes, as
-// for an AU file in a pipe) to kUnknownFrames, but not every such count: no file holds
-// 2^50 frames (800 years at 44.1 kHz), so any count from there on is taken for unknown.
-int64_t declaredFrames(const AudioReader& reader) {
-  const int64_t frames = reader.frames();
-  return frames < 0 || frames >= (int64_t{1} << 50) ? kUnknownFrames : frames;
-}
-
 // Each window's peaks, to the summaries, the CSV's rows and the picture's columns.
 struct Windows final : WindowSink {
   ChannelSummary left, right;
@@ -81,7 +72,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   if (!reader) return failure(err, error);
   const double rate = reader->sampleRate();
   const int channels = reader->channels();
-  const int64_t declared = declaredFrames(*reader);
+  const int64_t declared = reader->frames();
   if (!(rate > 0) || channels < 1) return failure(err, options.input + ": no sample rate or no channels");
   if (options.windowMs * rate / 1000 < 1)
     return failure(err, "a window of " + num(options.windowMs) + " ms is shorter than one frame at " +

@@ -389,8 +389,9 @@ std::unique_ptr<AudioReader> openAudioReader(const std::string& path, std::strin
     }
   }
   // Where the length is unknown (a pipe, an AU file whose size says so) libsndfile counts
-  // a huge number of frames.
-  const int64_t counted = info.frames >= INT64_MAX / 8 ? kUnknownFrames : info.frames;
+  // a huge number of frames, near SF_COUNT_MAX over the frame's bytes. No file holds 2^50
+  // frames (800 years at 44.1 kHz): any count from there on is unknown.
+  const int64_t counted = info.frames >= (int64_t{1} << 50) ? kUnknownFrames : info.frames;
   const int64_t declared =
       regular && isPlainEncoding(info.format) ? declaredFrames(path, info, counted) : counted;
   return std::make_unique<SndReader>(file, info, path, declared);

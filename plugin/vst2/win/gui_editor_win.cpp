@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "plugin/gui_editor.h"
+#include "plugin/vst2/gui_editor.h"
 
 namespace editor_platform {
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "plugin/runtime_hooks.h"
-#include "plugin/text_copy.h"
-#include "plugin/zelk.h"
+#include "plugin/vst2/runtime_hooks.h"
+#include "plugin/vst2/text_copy.h"
+#include "plugin/vst2/zelk.h"
 #include "runtime/fablo.h"
 
 namespace runtime_hooks {

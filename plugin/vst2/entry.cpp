@@ -1,5 +1,5 @@
 // The library's exported entry points, the only symbols a host looks up.
-#include "plugin/instance.h"
+#include "plugin/vst2/instance.h"
 
 #if defined(_WIN32)
 #define BRIMTRACE_EXPORT __declspec(dllexport)

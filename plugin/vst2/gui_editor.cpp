@@ -1,6 +1,6 @@
-#include "plugin/gui_editor.h"
+#include "plugin/vst2/gui_editor.h"
 
-#include "plugin/audio_effect.h"
+#include "plugin/vst2/audio_effect.h"
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
   lastTicks = editor_platform::tickCount();

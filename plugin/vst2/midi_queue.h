@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "runtime/zeroed_pages.h"
 
 class MidiEventQueue {

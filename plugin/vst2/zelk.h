@@ -4,13 +4,13 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "gui/paint_link.h"
-#include "plugin/audio_effect.h"
-#include "plugin/effect_hooks.h"
-#include "plugin/midi_queue.h"
+#include "plugin/shared/effect_core.h"
+#include "plugin/vst2/audio_effect.h"
+#include "plugin/vst2/effect_hooks.h"
+#include "plugin/vst2/midi_queue.h"
 
 class TFablo;
 
@@ -56,7 +56,7 @@ public:
   void repaintEditor() override;
   bool editorSize(int32_t& width, int32_t& height) const override;
   Toolkit::CDrawContext* drawContext() const override { return drawContext_; }
-  std::vector<Toolkit::CFontDesc*>& fontCache() override { return fontCache_; }
+  std::vector<Toolkit::CFontDesc*>& fontCache() override { return core_.fontCache(); }
   bool midiReceive(int32_t& deltaFrames, int32_t& data0, int32_t& data1, int32_t& data2) override;
   bool midiSend(int32_t deltaFrames, int32_t data0, int32_t data1, int32_t data2) override;
   bool midiSendSysex(int32_t deltaFrames, const uint8_t* bytes, int32_t count) override;
@@ -83,12 +83,10 @@ public:
   }
   static constexpr int32_t kMaxBridgeChannels = 64;
 
-  // Held while an effect section runs for the dispatcher (open, resume, suspend, state
-  // save and restore, close) or the editor (paint, idle, mouse): a host may restore state
-  // on one thread while the editor paints on another, and both reach the same variables,
-  // history cells and memory blocks. Recursive, since the editor may idle the host from
-  // inside a section. The audio thread never takes it.
-  std::recursive_mutex& sectionLock() { return sectionLock_; }
+  // The sections the dispatcher (open, resume, suspend, state save and restore, close)
+  // and the editor (paint, idle, mouse) run on the effect, under their lock.
+  EffectCore& core() { return core_; }
+  std::recursive_mutex& sectionLock() { return core_.sectionLock(); }
 
 private:
   CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster, int32_t numPrograms,
@@ -96,9 +94,8 @@ private:
 
   TFablo* effect;
   Toolkit::CDrawContext* drawContext_ = nullptr;
-  std::vector<Toolkit::CFontDesc*> fontCache_;
   MidiEventQueue midiEventQueue;
   EffectHooks hooks;
   std::atomic<int32_t> bridgeChannels_{-1};
-  std::recursive_mutex sectionLock_;
+  EffectCore core_;
 };

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "plugin/gui_editor.h"
+#include "plugin/vst2/gui_editor.h"
 
 class CZelk;
 class CZelkView;

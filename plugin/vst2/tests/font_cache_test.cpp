@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/font_desc.h"
-#include "plugin/tests/test_effect.h"
+#include "plugin/vst2/tests/test_effect.h"
 #include "tests/support/test_host.h"
 
 TEST(ZelkFontCache, DestructionReleasesEachCachedFont) {

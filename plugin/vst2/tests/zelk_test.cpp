@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "plugin/instance.h"
-#include "plugin/tests/test_effect.h"
-#include "plugin/zelk_editor.h"
+#include "plugin/vst2/instance.h"
+#include "plugin/vst2/tests/test_effect.h"
+#include "plugin/vst2/zelk_editor.h"
 #include "runtime/transforms.h"
 #include "tests/support/test_host.h"
 

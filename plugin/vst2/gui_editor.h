@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "gui/frame.h"
-#include "plugin/aeff_editor.h"
+#include "plugin/vst2/aeff_editor.h"
 
 class AEffGUIEditor : public AEffEditor, public Toolkit::ToolkitEditorInterface {
 public:

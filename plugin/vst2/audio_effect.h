@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "plugin/aeff_editor.h"
-#include "plugin/vst2.h"
+#include "plugin/vst2/aeff_editor.h"
+#include "plugin/vst2/vst2.h"
 
 class AudioEffect {
 public:

@@ -1,24 +1,8 @@
-#include "plugin/zelk_editor.h"
+#include "plugin/vst2/zelk_editor.h"
 
-#include <cmath>
-#include <cstdlib>
-
-#include "plugin/zelk.h"
-#include "plugin/zelk_view.h"
-
-namespace {
-
-// BRIMTRACE_SCALE: a number from 1 to 4, nothing else; other values are ignored.
-std::optional<double> scaleOverride() {
-  const char* text = std::getenv("BRIMTRACE_SCALE");
-  if (!text || !*text) return std::nullopt;
-  char* end = nullptr;
-  const double factor = std::strtod(text, &end);
-  if (end == text || *end != 0 || !Toolkit::DisplayScale::inRange(factor)) return std::nullopt;
-  return factor;
-}
-
-}  // namespace
+#include "plugin/shared/display_scale_choice.h"
+#include "plugin/vst2/zelk.h"
+#include "plugin/vst2/zelk_view.h"
 
 CZelkEditor::CZelkEditor(CZelk* plugin, int32_t width, int32_t height)
     : AEffGUIEditor(plugin),

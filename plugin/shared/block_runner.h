@@ -1,17 +1,14 @@
-// The audio bridge: one processing call runs the effect's onBlock once and, per frame,
-// copies the inputs into channelSample, runs onSample and copies channelSample out.
-// The sections are called by qualified name on the concrete class so the per-frame
+// One processing call of an effect built on TFablo, whatever the format that hosts it:
+// onBlock once and, per frame, the inputs into channelSample, onSample, channelSample
+// out. The sections are called by qualified name on the concrete class so the per-frame
 // path has no virtual call and can be inlined.
 #pragma once
 #include <cstdint>
 
-#include "plugin/zelk.h"
-
 // flatten: the compiler's size limits would otherwise keep a larger onSample out of line.
 template <class EffectT, class Sample>
-[[gnu::flatten]] void bridgeBlock(CZelk* z, Sample** inputs, Sample** outputs, int32_t frames) {
-  EffectT* fx = static_cast<EffectT*>(z->getEffect());
-  const int32_t channels = z->bridgeChannels();
+[[gnu::flatten]] void runEffectBlock(EffectT* fx, int32_t channels, Sample* const* inputs,
+                                     Sample* const* outputs, int32_t frames) {
   fx->EffectT::onBlock();
   if (frames <= 0) return;
   if (channels > 0 && (!inputs || !outputs)) return;  // nothing to read or write

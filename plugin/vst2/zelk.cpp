@@ -1,12 +1,11 @@
 // The plug-in object: construction, destruction, the forwarding of host requests to
 // the effect's hooks, and the calls the runtime makes to the host.
-#include "plugin/zelk.h"
+#include "plugin/vst2/zelk.h"
 
 #include <cstring>
 
-#include "gui/font_desc.h"
-#include "plugin/text_copy.h"
-#include "plugin/zelk_editor.h"
+#include "plugin/vst2/text_copy.h"
+#include "plugin/vst2/zelk_editor.h"
 #include "runtime/fablo.h"
 
 CZelk* CZelk::create(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster,
@@ -18,7 +17,7 @@ CZelk* CZelk::create(TFablo* effect, const EffectHooks& hooks, audioMasterCallba
 
 CZelk::CZelk(TFablo* effect, const EffectHooks& hooks, audioMasterCallback audioMaster, int32_t numPrograms,
              int32_t numParams)
-    : AudioEffectX(audioMaster, numPrograms, numParams), effect(effect), hooks(hooks) {
+    : AudioEffectX(audioMaster, numPrograms, numParams), effect(effect), hooks(hooks), core_(effect) {
   canProcessReplacing();
   canDoubleReplacing();
   if (hooks.setup) hooks.setup(this);
@@ -28,12 +27,10 @@ CZelk::~CZelk() {
   // A host may destroy the plug-in with its editor still open: the window and the view
   // go first, while the effect they draw still exists.
   if (editor) editor->close();
-  for (Toolkit::CFontDesc*& font : fontCache_) {
-    if (font) font->release();
-    font = nullptr;
-  }
+  core_.releaseFonts();
   if (hooks.destroyEffect) hooks.destroyEffect(this);
   effect = nullptr;
+  core_.forgetEffect();
   // The editor goes last, with the AudioEffect part.
 }
 

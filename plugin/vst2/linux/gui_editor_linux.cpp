@@ -2,7 +2,7 @@
 // no paint message to pump (the frame paints in its idle) and no OLE.
 #include <time.h>
 
-#include "plugin/gui_editor.h"
+#include "plugin/vst2/gui_editor.h"
 
 namespace editor_platform {
 

@@ -1,10 +1,10 @@
 // The effect record's entries and the dispatcher: every host request other than audio
 // and direct parameter access arrives here and ends in a virtual operation or a fixed answer.
-#include "plugin/audio_effect.h"
+#include "plugin/vst2/audio_effect.h"
 
 #include <cstring>
 
-#include "plugin/text_copy.h"
+#include "plugin/vst2/text_copy.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "plugin/zelk_view.h"
+#include "plugin/vst2/zelk_view.h"
 
-#include "plugin/zelk.h"
+#include "plugin/vst2/zelk.h"
 
 CZelkView::CZelkView(const Toolkit::CRect& size, CZelk* plugin) : CView(size), plugin_(plugin), rect_(size) {}
 

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "plugin/audio_bridge.h"
-#include "plugin/effect_hooks.h"
+#include "plugin/vst2/audio_bridge.h"
+#include "plugin/vst2/effect_hooks.h"
 
 namespace runtime_hooks {
 

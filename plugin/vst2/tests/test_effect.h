@@ -1,7 +1,7 @@
 // An effect for driving CZelk directly: it declares three sliders and counts its sections.
 #pragma once
-#include "plugin/runtime_hooks.h"
-#include "plugin/zelk.h"
+#include "plugin/vst2/runtime_hooks.h"
+#include "plugin/vst2/zelk.h"
 #include "runtime/fablo.h"
 
 class TestEffect : public TFablo {

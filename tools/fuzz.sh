@@ -13,7 +13,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-targets_all="chunk dispatcher"
+targets_all="chunk dispatcher lv2_state"
 jobs="${BRIMTRACE_JOBS:-2}"
 
 merge=0

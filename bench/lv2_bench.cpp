@@ -25,7 +25,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kFrames = 512, kBlocks = 100, kRounds = 201;
 
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -50,7 +52,8 @@ int main(int argc, char** argv) {
   }
   AEffect* e = brimtrace_test::startInstance(vst.entry());
   void* lv2 = dlopen(lv2Path.c_str(), RTLD_NOW);
-  auto entry = lv2 ? reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(dlsym(lv2, "lv2_descriptor")) : nullptr;
+  auto entry =
+      lv2 ? reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(dlsym(lv2, "lv2_descriptor")) : nullptr;
   const LV2_Descriptor* descriptor = entry ? entry(0) : nullptr;
   if (!e || !descriptor) {
     std::fprintf(stderr, "cannot start both plug-ins (%s)\n", lv2 ? "" : dlerror());

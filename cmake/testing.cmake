@@ -12,6 +12,18 @@ endif()
 add_library(brimtrace_test_headers INTERFACE)
 brimtrace_export_headers(brimtrace_test_headers INTERFACE tests tests)
 
+# CTest counts a GoogleTest skip as a pass: each test's GoogleTest results go to
+# gtest-xml/<test>.xml in the build tree, where tools/list-skips finds the skips. One file
+# per CTest test, so an executable registered twice keeps both runs' results. Under Wine
+# the path is a Windows one: the same file through drive Z:, Wine's view of /.
+function(brimtrace_gtest_results test)
+  set(file ${CMAKE_BINARY_DIR}/gtest-xml/${test}.xml)
+  if(WIN32)
+    set(file Z:${file})
+  endif()
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT_MODIFICATION GTEST_OUTPUT=set:xml:${file})
+endfunction()
+
 # brimtrace_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
 # One CTest test per executable: under Wine, per-case discovery would start Wine per case.
 # LIBS names the layers the test reaches; a runtime test links the runtime alone.
@@ -24,6 +36,7 @@ function(brimtrace_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} brimtrace_test_headers
                         GTest::gtest GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
+  brimtrace_gtest_results(${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the plug-in with libFuzzer (clang, AddressSanitizer, UBSan; preset "fuzz").
+# Fuzzes the plug-in and the built-in WAV reader with libFuzzer (clang, AddressSanitizer,
+# UBSan; preset "fuzz").
 #
 #   tools/fuzz.sh              every target for 10 minutes each
 #   tools/fuzz.sh 45           every target for 45 seconds each (what CI runs)
@@ -13,7 +14,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-targets_all="chunk dispatcher lv2_state"
+targets_all="chunk dispatcher wav lv2_state"
 jobs="${BRIMTRACE_JOBS:-2}"
 
 merge=0

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Linux and Windows plug-ins, and shows them at work
 # through brimtrace-host, a command-line VST 2.4 host: the editor's picture on the
-# built-in signal, a generated file streamed through the plug-in, and the plug-in's
-# own description. Everything it writes goes to out/.
+# built-in signal, a generated file streamed through the plug-in, that file measured
+# whole (analyze: its report and its picture), and the plug-in's own description.
+# Everything it writes goes to out/.
 set -eu
 cd "$(dirname "$0")/.."
 root="$(pwd)"
@@ -35,6 +36,12 @@ echo "=== a generated file through the plug-in ==="
 echo "the plug-in passed the audio through untouched"
 
 echo
+echo "=== the whole file measured, as the editor measures it (brimtrace-host analyze) ==="
+# The editor shows the last three seconds; analyze measures every window of a file with
+# the analyzer's own code (no plug-in file needed) and draws them all in one picture.
+"$host" analyze out/signal.wav --png out/signal-analysis.png
+
+echo
 echo "=== what the plug-in tells a host ==="
 "$host" info "$plugin"
 
@@ -60,7 +67,9 @@ To use it in a DAW:
            C:\\Program Files\\VSTPlugins or C:\\Program Files\\Steinberg\\VSTPlugins) and rescan.
 
 The editor's picture is out/brimtrace.png; out/signal.wav and out/processed.wav are the
-generated file before and after the plug-in. To run your own recording through it:
+generated file before and after the plug-in; out/signal-analysis.png is the whole file's
+picture. To run your own recording through it, and to measure it whole:
   $host process $plugin IN.wav OUT.wav
+  $host analyze IN.wav --png OUT.png [--json OUT.json] [--csv OUT.csv]
 Under Wine, build/windows/tools/host/brimtrace-host.exe does the same with the DLL.
 EOT

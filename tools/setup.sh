@@ -3,7 +3,7 @@
 # Idempotent: packages already present and a ready prefix are skipped.
 set -eu
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git mount
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libfontconfig-dev libx11-dev libxtst-dev
   fonts-liberation fonts-dejavu-core xvfb xauth

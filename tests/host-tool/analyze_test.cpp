@@ -330,8 +330,8 @@ TEST(AnalyzeOutput, CsvRowsArriveInOrderAndFailedWritesAreReported) {
   std::fclose(readOnly);
 }
 
-// Blocks decoded on a thread of their own: the file's frames in order up to the count asked
-// for, the end answered again; an owner that stops early does not wait for the rest.
+// Blocks decoded on a thread of their own: the file's frames in order to its end, the end
+// answered again; an owner that stops early does not wait for the rest.
 TEST(AnalyzeInput, DecodingAheadHandsOverTheFramesInOrder) {
   std::vector<double> s;
   for (int i = 0; i < 2 * 1000; ++i) s.push_back(std::sin(i * 0.37));
@@ -341,11 +341,11 @@ TEST(AnalyzeInput, DecodingAheadHandsOverTheFramesInOrder) {
   auto plain = openAudioReader(file.path(), error);
   auto ahead = openAudioReader(file.path(), error);
   ASSERT_TRUE(plain && ahead) << error;
-  std::vector<double> wantLeft(990), wantRight(990);
-  ASSERT_EQ(plain->readStereo(wantLeft.data(), wantRight.data(), 990), 990);
+  std::vector<double> wantLeft(1000), wantRight(1000);
+  ASSERT_EQ(plain->readStereo(wantLeft.data(), wantRight.data(), 1000), 1000);
   std::vector<double> left, right;
   {
-    DecodeAhead decoding(*ahead, 7, 990);
+    DecodeAhead decoding(*ahead, 7);
     for (;;) {
       const DecodedBlock& block = decoding.next();
       ASSERT_GE(block.frames, 0) << ahead->error();
@@ -363,7 +363,7 @@ TEST(AnalyzeInput, DecodingAheadHandsOverTheFramesInOrder) {
 
   auto early = openAudioReader(file.path(), error);
   ASSERT_TRUE(early) << error;
-  DecodeAhead decoding(*early, 7, 1000);
+  DecodeAhead decoding(*early, 7);
   EXPECT_EQ(decoding.next().frames, 7);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the decoder fills every slot and waits
 }

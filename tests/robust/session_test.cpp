@@ -49,7 +49,8 @@ TEST(Session, LoadOpenProcessEditSaveRestoreCloseUnload) {
   process<float>(e, 50);
   process<double>(e, 10);
 
-  if (brimtrace_test::windowsAvailable()) {
+  const bool withEditor = brimtrace_test::windowsAvailable();
+  if (withEditor) {
     brimtrace_test::HostWindow window;
     ASSERT_TRUE(window.ok());
     ERect* rect = nullptr;
@@ -73,7 +74,7 @@ TEST(Session, LoadOpenProcessEditSaveRestoreCloseUnload) {
     }
     dispatch(e, effEditClose);
   } else {
-    std::printf("no display: the session runs without the editor\n");
+    ASSERT_FALSE(brimtrace_test::windowsRequired()) << "no display to open the editor in (CI)";
   }
 
   void* chunk = nullptr;
@@ -89,6 +90,8 @@ TEST(Session, LoadOpenProcessEditSaveRestoreCloseUnload) {
   dispatch(e, effMainsChanged, 0, 0);
   EXPECT_EQ(dispatch(e, effClose), 1);
   EXPECT_TRUE(library.unload());
+  // Everything else ran; the list of skips still shows that the editor did not.
+  if (!withEditor) GTEST_SKIP() << "no display: the session ran without the editor";
 }
 
 }  // namespace

@@ -341,7 +341,7 @@ int runAnalyze(const AnalyzeOptions& options, std::ostream& out, std::ostream& e
   std::vector<double> leftBlock(static_cast<size_t>(splitFrames)),
       rightBlock(static_cast<size_t>(splitFrames));
   ProgressBar progress(stderr, declared, rate, options.progress && isTerminal(stderr));
-  DecodeAhead decoding(*reader, std::max<int64_t>(1, kAnalyzeDecodeSamples / channels), declared);
+  DecodeAhead decoding(*reader, std::max<int64_t>(1, kAnalyzeDecodeSamples / channels));
   int64_t done = 0;
   for (;;) {
     const DecodedBlock& decoded = decoding.next();

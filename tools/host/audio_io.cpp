@@ -39,6 +39,11 @@ void AudioReader::splitStereo(const DecodedBlock& block, int64_t first, int64_t 
                     [](double v) { return v; });
 }
 
+void AudioReader::endedEarly(const std::string& name, int64_t read, int64_t declared) {
+  warning_ = name + ": the file ends at frame " + std::to_string(read) + " of the " +
+             std::to_string(declared) + " its header declares; measured to its end";
+}
+
 int32_t toPcm(double value, int bits, int64_t& clipped, int64_t& nonFinite) {
   if (!std::isfinite(value)) {
     ++nonFinite;

@@ -9,6 +9,10 @@
 
 namespace host {
 
+// frames() of a file whose length its header leaves open: a pipe, an AU file whose size
+// says "unknown", a WAV written as a stream (RIFF and data sizes 0).
+constexpr int64_t kUnknownFrames = -1;
+
 // How samples are stored in a file; the output keeps the input's encoding.
 enum class SampleEncoding { Pcm16, Pcm24, Pcm32, Float32, Float64, Other };
 
@@ -28,10 +32,15 @@ public:
   virtual ~AudioReader() = default;
   virtual int channels() const = 0;
   virtual double sampleRate() const = 0;
-  virtual int64_t frames() const = 0;  // total frames in the file
+  // The frames the header declares, or kUnknownFrames. Readers read until read() says
+  // the end, never stopping at this count: a file may hold fewer (see warning()).
+  virtual int64_t frames() const = 0;
   virtual SampleEncoding encoding() const = 0;
   virtual std::string formatName() const = 0;  // e.g. "WAV 16-bit PCM"
-  // Reads up to `count` frames; answers the number read, 0 at the end, -1 on an error.
+  // Reads up to `count` frames; answers the number read, 0 at the end, -1 on an error
+  // (error() then names the file and the frame where reading failed). A compressed stream
+  // that fails to decode is an error; an uncompressed file that ends before its header
+  // says is read to its end, which sets warning().
   virtual int64_t read(double* interleaved, int64_t count) = 0;
   // The same values as read() into one buffer per channel, for a stereo consumer: the
   // file's first two channels, or its one channel into both.
@@ -43,9 +52,16 @@ public:
   virtual void splitStereo(const DecodedBlock& block, int64_t first, int64_t count, double* left,
                            double* right) const;
   const std::string& error() const { return error_; }
+  // Once the end is reached: non-empty when the file ended before the length its header
+  // declares, saying both counts.
+  const std::string& warning() const { return warning_; }
 
 protected:
+  // The warning for a file that ended at frame `read` of the `declared` ones.
+  void endedEarly(const std::string& name, int64_t read, int64_t declared);
+
   std::string error_;
+  std::string warning_;
 
 private:
   DecodedBlock block_;  // readStereo's

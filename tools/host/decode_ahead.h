@@ -14,9 +14,10 @@ namespace host {
 
 class DecodeAhead {
 public:
-  // Decodes `totalFrames` frames (fewer if the file ends first) in blocks of `blockFrames`.
+  // Decodes the file in blocks of `blockFrames` until the reader says the end or an error,
+  // whatever length the header declared (a file may hold more or fewer, or not say).
   // Until the decoding has ended the reader's decode() belongs to the decoding thread.
-  DecodeAhead(AudioReader& reader, int64_t blockFrames, int64_t totalFrames);
+  DecodeAhead(AudioReader& reader, int64_t blockFrames);
   ~DecodeAhead();  // stops the decoding, however far it got
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
@@ -26,7 +27,7 @@ public:
   const DecodedBlock& next();
 
 private:
-  void run(int64_t blockFrames, int64_t totalFrames);
+  void run(int64_t blockFrames);
 
   AudioReader& reader_;
   SlotRing<DecodedBlock, 4> blocks_;

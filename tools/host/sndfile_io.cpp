@@ -10,9 +10,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "tools/host/audio_io.h"
+#include "tools/host/file_open.h"
+#include "tools/host/wav_file.h"
 
 namespace host {
 namespace {
@@ -96,14 +101,28 @@ std::string majorName(int format) {
   return "audio";
 }
 
+// Encodings stored sample by sample, where a file cut short is still good as far as it
+// goes; every other one is a compressed stream, which must decode to its declared end.
+bool isPlainEncoding(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_FLOAT:
+    case SF_FORMAT_DOUBLE:
+      return true;
+    default:
+      return isIntegerFormat(format);
+  }
+}
+
 class SndReader final : public AudioReader {
 public:
-  SndReader(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {}
+  // `declared` is what the file's header says, kUnknownFrames where it says nothing.
+  SndReader(SNDFILE* file, const SF_INFO& info, std::string name, int64_t declared)
+      : file_(file), info_(info), name_(std::move(name)), declared_(declared) {}
   ~SndReader() override { sf_close(file_); }
 
   int channels() const override { return info_.channels; }
   double sampleRate() const override { return info_.samplerate; }
-  int64_t frames() const override { return info_.frames; }
+  int64_t frames() const override { return declared_; }
   SampleEncoding encoding() const override { return encodingOf(info_.format); }
   std::string formatName() const override {
     SF_FORMAT_INFO sub{};
@@ -119,7 +138,7 @@ public:
   }
 
   int64_t read(double* out, int64_t count) override {
-    if (!isIntegerFormat(info_.format)) return check(sf_readf_double(file_, out, count));
+    if (!isIntegerFormat(info_.format)) return check(sf_readf_double(file_, out, count), count);
     // Integers through decode's own reads, then converted in file order.
     decode(integers_, count);
     const int64_t samples = std::max<int64_t>(integers_.frames, 0) * info_.channels;
@@ -145,7 +164,7 @@ public:
       block.ints.resize(samples);
       n = sf_readf_int(file_, block.ints.data(), count);
     }
-    block.frames = check(n);
+    block.frames = check(n, count);
   }
 
   // Conversion and split in one pass.
@@ -172,16 +191,40 @@ private:
   // left by 16), with a quarter of the int read's copying and conversion.
   bool isPcm16() const { return (info_.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16; }
 
-  int64_t check(sf_count_t n) {
-    if (n == 0 && sf_error(file_) != SF_ERR_NO_ERROR) {
-      error_ = sf_strerror(file_);
-      return -1;
+  // libsndfile marks a decoding error on the read that meets it, which may still answer
+  // frames, and clears it on the next, which answers 0 as at the end: every read is
+  // checked, and an error stays one.
+  int64_t check(sf_count_t n, int64_t requested) {
+    if (!error_.empty()) return -1;
+    if (sf_error(file_) != SF_ERR_NO_ERROR) {
+      std::string reason = sf_strerror(file_);
+      if (reason.rfind("Error : ", 0) == 0) reason.erase(0, 8);
+      return failAt(position_ + std::max<sf_count_t>(n, 0), reason);
+    }
+    position_ += n;
+    if (n < requested && !ended_) {
+      ended_ = true;
+      if (declared_ != kUnknownFrames && position_ < declared_) {
+        if (!isPlainEncoding(info_.format))
+          return failAt(position_, "the stream ends before the " + std::to_string(declared_) +
+                                       " frames its header declares");
+        endedEarly(name_, position_, declared_);
+      }
     }
     return n;
   }
 
+  int64_t failAt(int64_t frame, const std::string& reason) {
+    error_ = name_ + ": decoding failed at frame " + std::to_string(frame) + ": " + reason;
+    return -1;
+  }
+
   SNDFILE* file_;
   SF_INFO info_;
+  std::string name_;
+  int64_t declared_;
+  int64_t position_ = 0;
+  bool ended_ = false;
   DecodedBlock integers_;  // read()'s
 };
 
@@ -257,6 +300,67 @@ int subtypeOf(SampleEncoding encoding) {
   }
 }
 
+uint32_t be32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+         static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
+}
+
+// The frame count an uncompressed file's header declares. libsndfile answers what the file
+// holds, so a file cut short would pass for whole: the headers we know are read here.
+// kUnknownFrames when the header leaves the length open; `fallback` for other containers.
+int64_t declaredFrames(const std::string& path, const SF_INFO& info, int64_t fallback) {
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  if (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) {
+    std::string error;
+    const auto wav = openWavReader(path, error);
+    return wav ? wav->frames() : fallback;
+  }
+  if (major != SF_FORMAT_AU && major != SF_FORMAT_AIFF) return fallback;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), &std::fclose);
+  unsigned char head[24];
+  if (!file || std::fread(head, 1, sizeof head, file.get()) != sizeof head) return fallback;
+  if (major == SF_FORMAT_AU) {
+    // .snd, data offset, data size (all ones: unknown), encoding, rate, channels.
+    const uint32_t bytes = be32(head + 8);
+    if (bytes == 0xFFFFFFFF) return kUnknownFrames;
+    int sampleBytes = 0;
+    switch (be32(head + 12)) {
+      case 1:  // mu-law
+      case 2:
+      case 27:  // A-law
+        sampleBytes = 1;
+        break;
+      case 3:
+        sampleBytes = 2;
+        break;
+      case 4:
+        sampleBytes = 3;
+        break;
+      case 5:
+      case 6:
+        sampleBytes = 4;
+        break;
+      case 7:
+        sampleBytes = 8;
+        break;
+    }
+    return sampleBytes > 0 ? bytes / (sampleBytes * int64_t{info.channels}) : fallback;
+  }
+  // FORM size AIFF, then chunks: COMM holds the frame count after the channel count.
+  int64_t pos = 12;
+  for (int chunks = 0; chunks < 64 && std::fseek(file.get(), static_cast<long>(pos), SEEK_SET) == 0;
+       ++chunks) {
+    unsigned char chunk[14];
+    if (std::fread(chunk, 1, 8, file.get()) != 8) break;
+    const int64_t size = be32(chunk + 4);
+    if (std::memcmp(chunk, "COMM", 4) == 0)
+      return std::fread(chunk + 8, 1, 6, file.get()) == 6 ? be32(chunk + 10) : fallback;
+    pos += 8 + size + (size & 1);
+    if (pos > 0x7FFFFFFF) break;
+  }
+  return fallback;
+}
+
 }  // namespace
 
 std::unique_ptr<AudioReader> openAudioReader(const std::string& path, std::string& error) {
@@ -271,7 +375,25 @@ std::unique_ptr<AudioReader> openAudioReader(const std::string& path, std::strin
     error = path + ": the file has no audio channels";
     return nullptr;
   }
-  return std::make_unique<SndReader>(file, info);
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  std::error_code ec;
+  const bool regular = std::filesystem::is_regular_file(std::filesystem::u8path(path), ec);
+  // A WAV written as a stream (data size 0) is empty to libsndfile; the built-in reader
+  // reads its data to the end of the file, as on Windows.
+  if (regular && info.frames == 0 && (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX)) {
+    std::string wavError;
+    auto wav = openWavReader(path, wavError);
+    if (wav && wav->frames() == kUnknownFrames) {
+      sf_close(file);
+      return wav;
+    }
+  }
+  // Where the length is unknown (a pipe, an AU file whose size says so) libsndfile counts
+  // a huge number of frames.
+  const int64_t counted = info.frames >= INT64_MAX / 8 ? kUnknownFrames : info.frames;
+  const int64_t declared =
+      regular && isPlainEncoding(info.format) ? declaredFrames(path, info, counted) : counted;
+  return std::make_unique<SndReader>(file, info, path, declared);
 }
 
 std::unique_ptr<AudioWriter> createAudioWriter(const std::string& path, int channels, double sampleRate,

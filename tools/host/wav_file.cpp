@@ -7,6 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "tools/host/file_open.h"
+
 namespace host {
 namespace {
 
@@ -56,18 +58,21 @@ int64_t fileSize(std::FILE* f) {
 
 class WavReader final : public AudioReader {
 public:
-  WavReader(File file, int channels, double rate, int bits, bool isFloat, int64_t frames)
+  // `declared` is the data chunk's frames, or kUnknownFrames for a stream whose data runs
+  // to the end of the file.
+  WavReader(File file, std::string name, int channels, double rate, int bits, bool isFloat, int64_t declared)
       : file_(std::move(file)),
+        name_(std::move(name)),
         channels_(channels),
         rate_(rate),
         bits_(bits),
         float_(isFloat),
-        frames_(frames),
+        declared_(declared),
         bytesPerSample_(bits / 8) {}
 
   int channels() const override { return channels_; }
   double sampleRate() const override { return rate_; }
-  int64_t frames() const override { return frames_; }
+  int64_t frames() const override { return declared_; }
   SampleEncoding encoding() const override {
     if (float_) return bits_ == 32 ? SampleEncoding::Float32 : SampleEncoding::Float64;
     switch (bits_) {
@@ -87,25 +92,34 @@ public:
   }
 
   int64_t read(double* out, int64_t count) override {
-    const int64_t n = std::min(count, frames_ - position_);
-    if (n <= 0) return 0;
-    const size_t bytes = static_cast<size_t>(n) * channels_ * bytesPerSample_;
+    if (!error_.empty()) return -1;
+    const int64_t want = declared_ == kUnknownFrames ? count : std::min(count, declared_ - position_);
+    if (ended_ || want <= 0) return 0;
+    const size_t frameBytes = static_cast<size_t>(channels_) * bytesPerSample_;
+    const size_t bytes = static_cast<size_t>(want) * frameBytes;
     buffer_.resize(bytes);
     const size_t got = std::fread(buffer_.data(), 1, bytes, file_.get());
-    const int64_t frames = static_cast<int64_t>(got / (static_cast<size_t>(channels_) * bytesPerSample_));
-    if (frames == 0) {
-      error_ = "the file ends before its data chunk does";
-      return -1;
+    const int64_t frames = static_cast<int64_t>(got / frameBytes);
+    if (got < bytes) {
+      if (std::ferror(file_.get())) {
+        error_ = name_ + ": reading failed at frame " + std::to_string(position_ + frames) + ": " +
+                 std::strerror(errno);
+        return -1;
+      }
+      // The physical end (a part of a frame there is not a frame): a recording cut off
+      // before its header was completed is measured as far as it goes.
+      ended_ = true;
+      if (declared_ != kUnknownFrames) endedEarly(name_, position_ + frames, declared_);
     }
     const unsigned char* p = buffer_.data();
     const int64_t samples = frames * channels_;
-    for (int64_t i = 0; i < samples; ++i, p += bytesPerSample_) out[i] = decode(p);
+    for (int64_t i = 0; i < samples; ++i, p += bytesPerSample_) out[i] = sample(p);
     position_ += frames;
     return frames;
   }
 
 private:
-  double decode(const unsigned char* p) const {
+  double sample(const unsigned char* p) const {
     if (float_) {
       if (bits_ == 32) {
         float f;
@@ -136,13 +150,15 @@ private:
   }
 
   File file_;
+  std::string name_;
   int channels_;
   double rate_;
   int bits_;
   bool float_;
-  int64_t frames_;
+  int64_t declared_;
   int bytesPerSample_;
   int64_t position_ = 0;
+  bool ended_ = false;
   std::vector<unsigned char> buffer_;
 };
 
@@ -239,21 +255,30 @@ private:
 }  // namespace
 
 std::unique_ptr<AudioReader> openWavReader(const std::string& path, std::string& error) {
-  File file(std::fopen(path.c_str(), "rb"));
+  std::FILE* file = openFile(path, "rb");
   if (!file) {
     error = "cannot open " + path + ": " + std::strerror(errno);
     return nullptr;
   }
+  return openWavReader(file, path, error);
+}
+
+std::unique_ptr<AudioReader> openWavReader(std::FILE* stream, const std::string& name, std::string& error) {
+  File file(stream);
   const int64_t size = fileSize(file.get());
+  if (size < 0) {
+    error = "cannot read " + name + ": the WAV reader needs a file it can seek in, not a pipe";
+    return nullptr;
+  }
   unsigned char riff[12];
   if (size < 12 || !seekTo(file.get(), 0) || std::fread(riff, 1, 12, file.get()) != 12 ||
       std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
-    error = path + " is not a WAV file (no RIFF/WAVE header)";
+    error = name + " is not a WAV file (no RIFF/WAVE header)";
     return nullptr;
   }
-  // Walk the chunks for "fmt " and "data"; sizes are checked against the real file size.
+  // Walk the chunks for "fmt " and "data" as far as the file goes.
   unsigned char fmt[40] = {};
-  bool haveFmt = false;
+  int64_t fmtSize = 0;
   int64_t dataOffset = -1, dataSize = 0;
   int64_t pos = 12;
   while (pos + 8 <= size) {
@@ -262,22 +287,22 @@ std::unique_ptr<AudioReader> openWavReader(const std::string& path, std::string&
     const int64_t chunk = le32(head + 4);
     if (std::memcmp(head, "fmt ", 4) == 0) {
       if (chunk < 16) {
-        error = path + ": the format chunk is too short";
+        error = name + ": the format chunk is too short";
         return nullptr;
       }
+      std::memset(fmt, 0, sizeof fmt);
       const size_t want = static_cast<size_t>(std::min<int64_t>(chunk, sizeof fmt));
       if (std::fread(fmt, 1, want, file.get()) != want) break;
-      haveFmt = true;
+      fmtSize = chunk;
     } else if (std::memcmp(head, "data", 4) == 0) {
       dataOffset = pos + 8;
-      // Streamed files leave the size 0 or too large: the data ends with the file.
-      dataSize = (chunk == 0 || dataOffset + chunk > size) ? size - dataOffset : chunk;
-      if (haveFmt) break;
+      dataSize = chunk;
+      if (fmtSize > 0) break;
     }
     pos += 8 + chunk + (chunk & 1);
   }
-  if (!haveFmt || dataOffset < 0) {
-    error = path + ": " + (haveFmt ? "no data chunk" : "no format chunk");
+  if (fmtSize == 0 || dataOffset < 0) {
+    error = name + ": " + (fmtSize > 0 ? "no data chunk" : "no format chunk");
     return nullptr;
   }
   uint16_t tag = le16(fmt);
@@ -285,25 +310,29 @@ std::unique_ptr<AudioReader> openWavReader(const std::string& path, std::string&
   const uint32_t rate = le32(fmt + 4);
   const int align = le16(fmt + 12);
   const int bits = le16(fmt + 14);
-  if (tag == kFormatExtensible && le16(fmt + 16) >= 22) tag = le16(fmt + 24);  // sub-format GUID
+  if (tag == kFormatExtensible && fmtSize >= 40 && le16(fmt + 16) >= 22) tag = le16(fmt + 24);  // sub-format
   const bool isFloat = tag == kFormatFloat;
   if (!(tag == kFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) &&
       !(isFloat && (bits == 32 || bits == 64))) {
-    error = path + ": unsupported sample format (format tag " + std::to_string(tag) + ", " +
+    error = name + ": unsupported sample format (format tag " + std::to_string(tag) + ", " +
             std::to_string(bits) + " bits); use 8/16/24/32-bit PCM or 32/64-bit float";
     return nullptr;
   }
   if (channels < 1 || channels > kMaxChannels || rate == 0 || align != channels * (bits / 8)) {
-    error = path + ": damaged format chunk (" + std::to_string(channels) + " channels, " +
+    error = name + ": damaged format chunk (" + std::to_string(channels) + " channels, " +
             std::to_string(rate) + " Hz, block align " + std::to_string(align) + ")";
     return nullptr;
   }
+  // A stream written without going back to its header leaves the data size 0 (or all
+  // ones): its data runs to the end of the file, of a length the header does not say.
+  int64_t declared = dataSize / align;
+  if (dataSize == 0 || dataSize == 0xFFFFFFFF) declared = dataOffset < size ? kUnknownFrames : 0;
   if (!seekTo(file.get(), dataOffset)) {
-    error = "cannot seek in " + path;
+    error = "cannot seek in " + name;
     return nullptr;
   }
-  return std::make_unique<WavReader>(std::move(file), channels, static_cast<double>(rate), bits, isFloat,
-                                     dataSize / align);
+  return std::make_unique<WavReader>(std::move(file), name, channels, static_cast<double>(rate), bits,
+                                     isFloat, declared);
 }
 
 std::unique_ptr<AudioWriter> createWavWriter(const std::string& path, int channels, double sampleRate,
@@ -336,7 +365,7 @@ std::unique_ptr<AudioWriter> createWavWriter(const std::string& path, int channe
     error = "cannot write " + path + ": unsupported WAV format";
     return nullptr;
   }
-  File file(std::fopen(path.c_str(), "wb"));
+  File file(openFile(path, "wb"));
   if (!file) {
     error = "cannot create " + path + ": " + std::strerror(errno);
     return nullptr;

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tests/support/environment.h"
 #include "tests/support/measure.h"
 #include "tests/support/playing_host.h"

@@ -17,7 +17,7 @@
 #include "bench/bench_host.h"
 #include "gui/bitmap.h"
 #include "gui/draw_context.h"
-#include "plugin/zelk.h"
+#include "plugin/vst2/zelk.h"
 #include "runtime/fablo.h"
 
 namespace {

@@ -14,7 +14,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-targets_all="chunk dispatcher wav"
+targets_all="chunk dispatcher wav lv2_state"
 jobs="${BRIMTRACE_JOBS:-2}"
 
 merge=0

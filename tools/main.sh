@@ -14,7 +14,9 @@ jobs="${BRIMTRACE_JOBS:-$(nproc)}"
 for preset in linux windows; do
   echo "=== building $preset ==="
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" --target brimtrace brimtrace-host
+  targets=(brimtrace brimtrace-host)
+  [ "$preset" = linux ] && targets+=(brimtrace_lv2)  # the LV2 bundle: Linux only
+  cmake --build --preset "$preset" -j "$jobs" --target "${targets[@]}"
 done
 
 host=build/linux/tools/host/brimtrace-host
@@ -43,15 +45,24 @@ echo
 echo "=== what the plug-in tells a host ==="
 "$host" info "$plugin"
 
+bundle=build/linux/plugin/brimtrace.lv2
+echo
+echo "=== the LV2 plug-in, as lilv finds it ==="
+LV2_PATH="$root/build/linux/plugin:/usr/lib/lv2" lv2info https://quillmere.example/plugins/brimtrace 2>/dev/null |
+  grep -E "Name:|Class:|Symbol:|^\s*https"
+
 cat <<EOT
 
 === the plug-in files ===
 Linux:   $root/$plugin
+LV2:     $root/$bundle/ (a bundle folder, Linux)
 Windows: $root/build/windows/plugin/brimtrace.dll
 
 To use it in a DAW:
   Linux    copy brimtrace.so into ~/.vst (or a folder listed in LXVST_PATH), then let the
            DAW rescan its plug-ins; it appears as "QUILLMERE - Brimtrace logarithm".
+  LV2      copy the folder brimtrace.lv2 into ~/.lv2 (or a folder listed in LV2_PATH);
+           Ardour, Carla, Qtractor... list it as "QUILLMERE - Brimtrace logarithmic - 20260721".
   Windows  copy brimtrace.dll into the DAW's VST 2 folder (for example
            C:\\Program Files\\VSTPlugins or C:\\Program Files\\Steinberg\\VSTPlugins) and rescan.
 

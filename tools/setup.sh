@@ -9,7 +9,7 @@ packages=(
   fonts-liberation fonts-dejavu-core xvfb xauth
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
   clang libclang-rt-14-dev clang-format valgrind libsndfile1-dev libcli11-dev nlohmann-json3-dev
-  zip unzip
+  zip unzip lv2-dev sordi lilv-utils liblilv-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "effect/fablo_effect.h"
-#include "plugin/runtime_hooks.h"
-#include "plugin/zelk.h"
-#include "plugin/zelk_editor.h"
+#include "plugin/vst2/runtime_hooks.h"
+#include "plugin/vst2/zelk.h"
+#include "plugin/vst2/zelk_editor.h"
 #include "runtime/transforms.h"
 #include "tests/editor/host_window.h"
 #include "tests/support/test_host.h"

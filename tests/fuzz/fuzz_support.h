@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/instance.h"
-#include "plugin/vst2.h"
+#include "plugin/vst2/instance.h"
+#include "plugin/vst2/vst2.h"
 #include "tests/support/in_process.h"
 
 namespace fuzz {

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 #define KIND_WORKING 1
 #define KIND_FLOAT_ONLY 2

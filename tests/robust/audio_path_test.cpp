@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <lv2/core/lv2.h>
+#include <lv2/urid/urid.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -17,10 +19,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tests/support/built_library.h"
 #include "tests/support/playing_host.h"
 #include "tools/host/plugin_module.h"
@@ -189,6 +193,62 @@ TEST(AudioPath, ProcessingMakesNoSystemCallTakesNoLockAndAllocatesNothing) {
   EXPECT_GT(locks.load(), 1) << "the library's lock calls are not seen";
 
   e->dispatcher(e, effClose, 0, 0, nullptr, 0);
+}
+
+// The LV2 plug-in's run(), the same way: in place, odd lengths, 0 and 1 frame included.
+TEST(AudioPath, Lv2RunMakesNoSystemCallTakesNoLockAndAllocatesNothing) {
+#if !defined(__x86_64__)
+  GTEST_SKIP() << "the system call filter is written for x86_64";
+#endif
+  void* library = dlopen(BRIMTRACE_LV2_PATH, RTLD_NOW);
+  ASSERT_NE(library, nullptr) << dlerror();
+  auto entry = reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(dlsym(library, "lv2_descriptor"));
+  ASSERT_NE(entry, nullptr);
+  const LV2_Descriptor* descriptor = entry(0);
+  ASSERT_NE(descriptor, nullptr);
+  static std::vector<std::string> uris;
+  LV2_URID_Map map{nullptr, [](LV2_URID_Map_Handle, const char* uri) -> LV2_URID {
+                     uris.emplace_back(uri);
+                     return static_cast<LV2_URID>(uris.size());
+                   }};
+  const LV2_Feature mapFeature{LV2_URID__map, &map};
+  const LV2_Feature* features[] = {&mapFeature, nullptr};
+  LV2_Handle instance = descriptor->instantiate(descriptor, 48000, "", features);
+  ASSERT_NE(instance, nullptr);
+  descriptor->activate(instance);
+
+  struct sigaction action {};
+  action.sa_sigaction = onTrappedCall;
+  action.sa_flags = SA_SIGINFO;
+  ASSERT_EQ(sigaction(SIGSYS, &action, nullptr), 0);
+  systemCalls = 0, locks = 0, allocations = 0;
+
+  bool filtered = false;
+  int blocks = 0;
+  std::thread audio([&] {
+    std::vector<float> left(512), right(512);
+    for (int i = 0; i < 512; ++i) right[i] = -(left[i] = static_cast<float>((i % 50) / 50.0 - 0.5));
+    descriptor->connect_port(instance, 0, left.data());
+    descriptor->connect_port(instance, 1, right.data());
+    descriptor->connect_port(instance, 2, left.data());
+    descriptor->connect_port(instance, 3, right.data());
+    descriptor->run(instance, 512);
+    filtered = trapSystemCalls();
+    if (!filtered) return;
+    watching = true;
+    for (int b = 0; b < 2000; ++b, ++blocks) descriptor->run(instance, static_cast<uint32_t>(b % 513));
+    watching = false;
+  });
+  audio.join();
+  if (!filtered) GTEST_SKIP() << "no seccomp filter can be installed here";
+
+  EXPECT_EQ(blocks, 2000);
+  EXPECT_EQ(systemCalls.load(), 0) << "the last one: number " << lastSystemCall.load();
+  EXPECT_EQ(locks.load(), 0);
+  EXPECT_EQ(allocations.load(), 0);
+  descriptor->deactivate(instance);
+  descriptor->cleanup(instance);
+  systemCalls = 0, locks = 0, allocations = 0;
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #pragma once
 #include "gui/bitmap.h"
 #include "gui/offscreen_context.h"
-#include "plugin/vst2.h"
-#include "plugin/zelk.h"
+#include "plugin/vst2/vst2.h"
+#include "plugin/vst2/zelk.h"
 
 class EditorPaint {
 public:

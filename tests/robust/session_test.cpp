@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tests/editor/host_window.h"
 #include "tests/support/built_library.h"
 #include "tests/support/playing_host.h"

@@ -1,7 +1,7 @@
 // An instance made in this process through the plug-in's own instance maker, for the
 // fuzz targets, the thread tests and the benchmarks that measure the code, not the loader.
 #pragma once
-#include "plugin/instance.h"
+#include "plugin/vst2/instance.h"
 #include "tests/support/playing_host.h"
 
 namespace brimtrace_test {

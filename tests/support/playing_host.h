@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 namespace brimtrace_test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tests/support/alloc_count.h"
 #include "tools/host/plugin_module.h"
 

@@ -2,8 +2,8 @@
 -- dummy backend's sine generator on a stereo track, puts the plug-in on that track and
 -- exports the track through it. The shell driver compares the export with the take.
 --
--- Environment: CHECK_SESSION_DIR, CHECK_EXPORT_DIR, CHECK_PLUGIN_ID (the VST unique id),
--- CHECK_PRESET_ID (export preset uuid), CHECK_SECONDS (length of the take).
+-- Environment: CHECK_SESSION_DIR, CHECK_EXPORT_DIR, CHECK_PLUGIN_TYPE (LXVST or LV2),
+-- CHECK_PLUGIN_ID (the VST unique id, or the LV2 plug-in's URI), CHECK_PRESET_ID (export preset uuid), CHECK_SECONDS (length of the take).
 
 local function env(name)
   local v = os.getenv(name)
@@ -14,6 +14,7 @@ end
 local session_dir = env("CHECK_SESSION_DIR")
 local export_dir = env("CHECK_EXPORT_DIR")
 local plugin_id = env("CHECK_PLUGIN_ID")
+local plugin_type = env("CHECK_PLUGIN_TYPE")
 local preset_id = env("CHECK_PRESET_ID")
 local seconds = tonumber(env("CHECK_SECONDS"))
 
@@ -65,8 +66,8 @@ local last = (region:position() + region:length()):samples()
 print(string.format("CHECK take: %d frames from frame %d", last - first, first))
 
 -- The plug-in goes first in the track's chain, before the fader.
-local plugin = ARDOUR.LuaAPI.new_plugin(Session, plugin_id, ARDOUR.PluginType.LXVST, "")
-assert(not plugin:isnil(), "Ardour does not know the Linux VST with unique id " .. plugin_id)
+local plugin = ARDOUR.LuaAPI.new_plugin(Session, plugin_id, ARDOUR.PluginType[plugin_type], "")
+assert(not plugin:isnil(), "Ardour does not know the " .. plugin_type .. " plug-in " .. plugin_id)
 assert(track:add_processor_by_index(plugin, 0, nil, true) == 0, "Ardour refused to insert the plug-in")
 assert(plugin:active(), "the plug-in insert is not active")
 local chain = {}

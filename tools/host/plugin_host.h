@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tools/host/plugin_module.h"
 
 namespace host {

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 class PluginModule {
 public:

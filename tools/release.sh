@@ -6,7 +6,8 @@
 #   dist/SHA256SUMS
 #
 # each archive holding one folder brimtrace-VERSION/ with the plug-in, brimtrace-host,
-# README.md, LICENSE and THIRD-PARTY.md. VERSION is the CMake project's version.
+# README.md, LICENSE and THIRD-PARTY.md, and the Linux one the LV2 bundle brimtrace.lv2/.
+# VERSION is the CMake project's version.
 # Installs what is missing first (tools/setup.sh), builds in build/release-linux and
 # build/release-windows (presets release-linux, release-windows), and refuses a checkout
 # with uncommitted changes: the archives are the commit's.
@@ -41,7 +42,9 @@ fi
 for preset in release-linux release-windows; do
   echo "=== building $preset ==="
   cmake --preset "$preset" "${launcher[@]}" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" --target brimtrace brimtrace-host
+  targets=(brimtrace brimtrace-host)
+  [ "$preset" = release-linux ] && targets+=(brimtrace_lv2)
+  cmake --build --preset "$preset" -j "$jobs" --target "${targets[@]}"
 done
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-linux/CMakeCache.txt)"
@@ -64,6 +67,13 @@ stage() {
 }
 
 stage linux build/release-linux/plugin/brimtrace.so build/release-linux/tools/host/brimtrace-host
+# The LV2 bundle as a folder of its own, to drop into ~/.lv2.
+bundle="$stage/linux/$name/brimtrace.lv2"
+mkdir -p "$bundle"
+install -m 0755 build/release-linux/plugin/brimtrace.lv2/brimtrace-lv2.so "$bundle/"
+install -m 0644 build/release-linux/plugin/brimtrace.lv2/*.ttl "$bundle/"
+chmod 0755 "$bundle"
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 tar -C "$stage/linux" --sort=name --format=ustar --mtime="@$SOURCE_DATE_EPOCH" \
   --owner=0 --group=0 --numeric-owner -cf - "$name" | gzip -9 -n >"dist/$name-linux-x86_64.tar.gz"
 

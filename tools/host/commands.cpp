@@ -101,6 +101,7 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   CLI::App app{kDescription, "brimtrace-host"};
   app.set_version_flag("--version", std::string("brimtrace-host ") + BRIMTRACE_VERSION);
   app.require_subcommand(1);
+  app.allow_windows_style_options(false);  // "/path" is a file, not an option, on Windows too
   std::vector<std::pair<CLI::App*, CommandRun>> commands;
   for (auto add : {addInfoCommand, addProcessCommand, addSnapshotCommand, addSignalCommand, addCompareCommand,
                    addAnalyzeCommand}) {

@@ -2,6 +2,10 @@
 # and checks exit codes and messages: a working run of each command, a usage error, a
 # missing file, and a plug-in that crashes inside effOpen.
 file(MAKE_DIRECTORY ${WORK})
+file(GLOB stale ${WORK}/*brimtrace-tmp*)  # an earlier failed run's
+if(stale)
+  file(REMOVE ${stale})
+endif()
 
 function(run_host expected_code stdout_match stderr_match)
   execute_process(COMMAND ${EMULATOR} ${HOST} ${ARGN}

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
           std::fflush(file);
 #if defined(_WIN32)
           const DWORD event = fault == "interrupt" ? CTRL_C_EVENT : CTRL_BREAK_EVENT;
-          if (!GenerateConsoleCtrlEvent(event, 0) && !(AllocConsole() && GenerateConsoleCtrlEvent(event, 0))) {
+          if (!GenerateConsoleCtrlEvent(event, 0) &&
+              !(AllocConsole() && GenerateConsoleCtrlEvent(event, 0))) {
             std::cerr << "no console to send the event to (error " << GetLastError() << ")\n";
             return 5;
           }

@@ -341,6 +341,12 @@ TEST_F(Analyze, BadInputIsOneLineANonZeroExitAndNoOutputLeftBehind) {
       {{"analyze", wav.path(), "--json", missingFolder}, kFailed, "cannot write"},
       {{"analyze", wav.path(), "--csv", folder}, kFailed, "cannot write"},
       {{"analyze", wav.path(), "--window-ms", "0.01"}, kFailed, "shorter than one frame"},
+      {{"analyze", wav.path(), "--window-ms", "0"}, kUsage, "--window-ms"},
+      {{"analyze", wav.path(), "--window-ms", "fast"}, kUsage, "--window-ms"},
+      {{"analyze", wav.path(), "--width", "99"}, kUsage, "--width"},
+      {{"analyze", wav.path(), "--height", "5"}, kUsage, "no option --height"},
+      {{"analyze"}, kUsage, "IN is required"},
+      {{"analyze", wav.path(), wav.path()}, kUsage, "takes no further argument"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -352,7 +358,10 @@ TEST_F(Analyze, BadInputIsOneLineANonZeroExitAndNoOutputLeftBehind) {
     SCOPED_TRACE(args[1] + (args.size() > 2 ? " " + args[2] + " " + args[3] : ""));
     EXPECT_EQ(run(args, out, err), c.code);
     EXPECT_EQ(err.rfind("brimtrace-host: ", 0), 0u) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    const size_t usage = err.find("\nUsage: ");  // a usage error shows the command's usage after its line
+    EXPECT_EQ(std::count(err.begin(), usage == std::string::npos ? err.end() : err.begin() + usage + 1, '\n'),
+              1)
+        << err;
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
     for (const TempFile* f : {&png, &jsonFile, &csv}) expectNothingBeside(f->path());
   }

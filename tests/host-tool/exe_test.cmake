@@ -2,6 +2,10 @@
 # and checks exit codes and messages: a working run of each command, a usage error, a
 # missing file, and a plug-in that crashes inside effOpen.
 file(MAKE_DIRECTORY ${WORK})
+file(GLOB stale ${WORK}/*brimtrace-tmp*)  # an earlier failed run's
+if(stale)
+  file(REMOVE ${stale})
+endif()
 
 function(run_host expected_code stdout_match stderr_match)
   execute_process(COMMAND ${EMULATOR} ${HOST} ${ARGN}
@@ -118,8 +122,12 @@ foreach(fault throw thread abort)
     message(FATAL_ERROR "${fault}: output or temporaries left: ${left}")
   endif()
 endforeach()
-# The interrupt handler removes a temporary still open for writing (on Windows, the
-# console control handler, driven by GenerateConsoleCtrlEvent).
+# The interrupt handler removes a temporary still open for writing. (On Windows the console
+# control handler would be driven by GenerateConsoleCtrlEvent, but Wine 8 gives a process
+# started here no console to send it to, even after AllocConsole: not run under Wine.)
+if(EMULATOR)
+  return()
+endif()
 foreach(fault_code interrupt:130 break:143)
   string(REPLACE ":" ";" fault_code ${fault_code})
   list(GET fault_code 0 fault)

@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
           std::fputs("partial", file);
           std::fflush(file);
 #if defined(_WIN32)
-          if (!GenerateConsoleCtrlEvent(fault == "interrupt" ? CTRL_C_EVENT : CTRL_BREAK_EVENT, 0)) {
+          const DWORD event = fault == "interrupt" ? CTRL_C_EVENT : CTRL_BREAK_EVENT;
+          if (!GenerateConsoleCtrlEvent(event, 0) &&
+              !(AllocConsole() && GenerateConsoleCtrlEvent(event, 0))) {
             std::cerr << "no console to send the event to (error " << GetLastError() << ")\n";
             return 5;
           }

@@ -43,9 +43,15 @@ std::string messageFor(CLI::App& app, const CLI::ParseError& e) {
   const std::string command = chosen.empty() ? "" : chosen.front()->get_name();
   std::string what = e.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
-    const std::string extra = what.substr(what.find(": ") + 2);
+    // "The following arguments were not expected: ...": an option among them, else the first.
+    std::istringstream extras(what.substr(what.find(": ") + 2));
+    std::string word, first, option;
+    while (extras >> word) {
+      if (first.empty()) first = word;
+      if (option.empty() && word.rfind('-', 0) == 0) option = word;
+    }
     what = (command.empty() ? std::string("brimtrace-host") : command) +
-           (extra.rfind('-', 0) == 0 ? " takes no option " : " takes no further argument ") + extra;
+           (option.empty() ? " takes no further argument " + first : " takes no option " + option);
   } else if (!command.empty()) {
     what = command + ": " + what;
   }
@@ -95,6 +101,7 @@ int runHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   CLI::App app{kDescription, "brimtrace-host"};
   app.set_version_flag("--version", std::string("brimtrace-host ") + BRIMTRACE_VERSION);
   app.require_subcommand(1);
+  app.allow_windows_style_options(false);  // "/path" is a file, not an option, on Windows too
   std::vector<std::pair<CLI::App*, CommandRun>> commands;
   for (auto add : {addInfoCommand, addProcessCommand, addSnapshotCommand, addSignalCommand, addCompareCommand,
                    addAnalyzeCommand}) {

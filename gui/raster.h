@@ -122,6 +122,7 @@ std::unique_ptr<PlatformBitmap> makeBitmap(int width, int height);  // transpare
 // scale: the factor between the coordinates the surface is given and the bitmap's
 // pixels (a picture drawn for a high-resolution screen); 1 draws 1:1.
 std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target, double scale = 1);
+// path: UTF-8, as the command-line tools hold every file name.
 bool writePng(const PlatformBitmap& bmp, const char* path);
 }  // namespace platform
 

@@ -573,7 +573,15 @@ std::unique_ptr<RasterSurface> surfaceFor(PlatformBitmap& target, double scale) 
 
 bool writePng(const PlatformBitmap& bmp, const char* path) {
   auto* bitmap = dynamic_cast<const GdiplusBitmap*>(&bmp);
-  std::wstring wide = widenPath(path);
+  std::wstring wide;
+  if (path && *path) {
+    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    wide.assign(size_t(std::max(n, 1)), L'\0');
+    if (n <= 0 || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), n) != n)
+      wide = widenPath(path);  // not UTF-8: the code page's, as before
+    else
+      wide.resize(size_t(n - 1));
+  }
   if (!bitmap || !bitmap->handle() || wide.empty()) return false;
   GdiplusRef running;
   CLSID png;

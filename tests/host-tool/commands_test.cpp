@@ -247,6 +247,11 @@ TEST(HostCompare, TellsEqualFilesFromDifferentOnes) {
                      "1 samples differ, the first at frame 4500, by up to 0.001");
   EXPECT_EQ(run({"compare", a.path(), other.path(), "--tolerance", "0.01"}).code, 0);
   expectOneErrorLine(run({"compare", a.path(), shorter.path()}), "differ in length");
+  // A file cut short of its header: the lengths as read, not as declared.
+  TempFile cut(".wav");
+  std::filesystem::copy_file(a.path(), cut.path(), std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::resize_file(cut.path(), std::filesystem::file_size(cut.path()) - 1000 * 2 * 4);
+  expectOneErrorLine(run({"compare", a.path(), cut.path()}), "has 5000 frames, " + cut.path() + " 4000");
   expectOneErrorLine(run({"compare", a.path(), mono.path()}), "differ in layout");
 }
 

@@ -9,12 +9,6 @@
 
 namespace host {
 
-namespace {
-// As analyze.cpp checks them again.
-constexpr int kMinWidth = 100, kMaxWidth = 16000;
-constexpr double kMaxWindowMs = 3600000;
-}  // namespace
-
 CommandRun addAnalyzeCommand(CLI::App& root) {
   auto o = std::make_shared<AnalyzeOptions>();
   CLI::App* command = root.add_subcommand(
@@ -31,15 +25,16 @@ CommandRun addAnalyzeCommand(CLI::App& root) {
           [](std::string& text) {
             char* end = nullptr;
             const double v = std::strtod(text.c_str(), &end);
-            return end == text.c_str() || *end || !(v > 0 && v <= kMaxWindowMs)
+            return end == text.c_str() || *end || !(v > 0 && v <= kAnalyzeMaxWindowMs)
                        ? std::string("needs milliseconds above 0, at most 3600000")
                        : std::string();
           },
           "above 0, at most 3600000"));
   command->add_option("--width", o->width, "the plot area's width in pixels (1600)")
       ->type_name("PX")
-      ->check(wholeNumber(kMinWidth, kMaxWidth,
-                          "pixels from " + std::to_string(kMinWidth) + " to " + std::to_string(kMaxWidth)));
+      ->check(wholeNumber(
+          kAnalyzeMinWidth, kAnalyzeMaxWidth,
+          "pixels from " + std::to_string(kAnalyzeMinWidth) + " to " + std::to_string(kAnalyzeMaxWidth)));
   auto noProgress = std::make_shared<bool>(false);
   command->add_flag("--no-progress", *noProgress, "no progress bar, even on a terminal");
   return [o, noProgress](std::ostream& out, std::ostream& err) {

@@ -23,6 +23,21 @@ CommandRun addCompareCommand(CLI::App& root) {
   return [o](std::ostream& out, std::ostream& err) { return runCompare(*o, out, err); };
 }
 
+namespace {
+
+// The frames a reader still holds, read to its end; -1 on a reading error.
+int64_t framesLeft(AudioReader& reader, std::vector<double>& buffer) {
+  const int64_t capacity = static_cast<int64_t>(buffer.size()) / std::max(reader.channels(), 1);
+  int64_t total = 0;
+  for (;;) {
+    const int64_t n = reader.read(buffer.data(), capacity);
+    if (n <= 0) return n < 0 ? -1 : total;
+    total += n;
+  }
+}
+
+}  // namespace
+
 int runCompare(const CompareOptions& options, std::ostream& out, std::ostream& err) {
   std::string error;
   auto a = openAudioReader(options.first, error);
@@ -44,9 +59,13 @@ int runCompare(const CompareOptions& options, std::ostream& out, std::ostream& e
     const int64_t m = n < 0 ? -1 : b->read(y.data(), std::max<int64_t>(n, 1));
     if (n < 0 || m < 0) return failure(err, "reading failed: " + (n < 0 ? a->error() : b->error()));
     if (n != m) {
+      // The lengths as read: a header may declare another, or none.
+      const int64_t restA = framesLeft(*a, x), restB = framesLeft(*b, y);
+      if (restA < 0 || restB < 0)
+        return failure(err, "reading failed: " + (restA < 0 ? a->error() : b->error()));
       return failure(err, "the files differ in length: " + options.first + " has " +
-                              std::to_string(a->frames()) + " frames, " + options.second + " " +
-                              std::to_string(b->frames()));
+                              std::to_string(frame + n + restA) + " frames, " + options.second + " " +
+                              std::to_string(frame + m + restB));
     }
     if (n == 0) break;
     for (int64_t i = 0; i < n * channels; ++i) {

@@ -154,8 +154,11 @@ int runSnapshot(const SnapshotOptions& options, std::ostream& out, std::ostream&
     auto reader = openAudioReader(options.input, error);
     if (!reader) return fail(err, error);
     rate = reader->sampleRate();
+    // A file of unknown length (a pipe, a streamed WAV) plays for the longest a file plays.
     if (!options.secondsGiven)
-      seconds = std::clamp(static_cast<double>(reader->frames()) / rate, 0.5, kMaxFileSeconds);
+      seconds = reader->frames() == kUnknownFrames
+                    ? kMaxFileSeconds
+                    : std::clamp(static_cast<double>(reader->frames()) / rate, 0.5, kMaxFileSeconds);
     source = std::make_unique<FileSource>(std::move(reader));
   } else {
     source = std::make_unique<SignalSource>(rate);

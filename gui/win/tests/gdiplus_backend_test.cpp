@@ -2,6 +2,7 @@
 // only: Wine never antialiases lines), fonts, bitmaps, PNG in and out, and the
 // start-up count that keeps GDI+ alive exactly as long as it has users.
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include <cstdio>
 #include <string>
@@ -340,6 +341,15 @@ TEST(GdiplusBitmap, BlendedDrawScalesOpacity) {
   EXPECT_EQ(dst.at(4, 4), 0xFF000000u);
   EXPECT_EQ(dst.at(15, 15), 0xFF000000u);
   dst.surface->drawBitmap(*src.bitmap, 0, 0, 0, 0, 0, 0, 128);  // empty part: nothing
+}
+
+// The tools hold file names as UTF-8: a name outside the code page is written as named.
+TEST(GdiplusBitmap, PngIsWrittenUnderItsUtf8Name) {
+  Canvas c(2, 2);
+  const std::string path = tempPath("brimtrace_\xE5\x9B\xBE.png");  // U+56FE
+  ASSERT_TRUE(platform::writePng(*c.bitmap, path.c_str()));
+  const std::wstring wide = std::filesystem::u8path(path).wstring();
+  EXPECT_TRUE(DeleteFileW(wide.c_str())) << "not written under its own name";
 }
 
 TEST(GdiplusBitmap, PngRoundTripLeavesTheFileFree) {

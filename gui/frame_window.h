@@ -3,7 +3,6 @@
 // The platform side turns its messages into the CFrame::handle... calls and paints by
 // making a drawing context and calling CFrame::paint.
 #pragma once
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -42,10 +41,24 @@ public:
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
+    // Digits with an optional fraction, by hand: std::from_chars for doubles needs a C++
+    // library newer than older systems the plug-in loads on have.
+    uint64_t digits = 0, scale = 1;
+    int count = 0;
+    bool point = false;
+    for (const char c : text) {
+      if (c == '.' && !point) {
+        point = true;
+      } else if (c >= '0' && c <= '9' && count < 18) {
+        digits = digits * 10 + static_cast<uint64_t>(c - '0');
+        if (point) scale *= 10;
+        ++count;
+      } else {
+        return std::nullopt;
+      }
+    }
+    if (count == 0) return std::nullopt;
+    return static_cast<double>(digits) / static_cast<double>(scale);
   }
 
   double factor() const { return factor_; }

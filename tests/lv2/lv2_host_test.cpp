@@ -15,24 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "urid_map.h"
+
 namespace {
 
 constexpr const char* kPluginUri = "https://quillmere.example/plugins/brimtrace";
 constexpr const char* kChunkUri = "https://quillmere.example/plugins/brimtrace#chunk";
-
-struct UridMap {
-  std::vector<std::string> uris;
-  LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) -> LV2_URID {
-                     auto& list = static_cast<UridMap*>(h)->uris;
-                     for (std::size_t i = 0; i < list.size(); ++i)
-                       if (list[i] == uri) return static_cast<LV2_URID>(i + 1);
-                     list.emplace_back(uri);
-                     return static_cast<LV2_URID>(list.size());
-                   }};
-  LV2_Feature feature{LV2_URID__map, &map};
-  const LV2_Feature* features[2] = {&feature, nullptr};
-  LV2_URID id(const char* uri) { return map.map(this, uri); }
-};
 
 // One stored property, as a state save hands it over.
 struct Stored {

@@ -21,6 +21,7 @@
 
 #include "tests/editor/host_window.h"
 #include "tests/support/environment.h"
+#include "urid_map.h"
 
 using namespace brimtrace_test;
 
@@ -28,18 +29,6 @@ namespace {
 
 constexpr const char* kPluginUri = "https://quillmere.example/plugins/brimtrace";
 constexpr int kBlock = 512;
-
-struct UridMap {
-  std::vector<std::string> uris;
-  LV2_URID_Map map{this, [](LV2_URID_Map_Handle h, const char* uri) -> LV2_URID {
-                     auto& list = static_cast<UridMap*>(h)->uris;
-                     for (std::size_t i = 0; i < list.size(); ++i)
-                       if (list[i] == uri) return static_cast<LV2_URID>(i + 1);
-                     list.emplace_back(uri);
-                     return static_cast<LV2_URID>(list.size());
-                   }};
-  LV2_URID id(const char* uri) { return map.map(this, uri); }
-};
 
 bool reddish(uint32_t p) {  // the red trace at half opacity
   const int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;

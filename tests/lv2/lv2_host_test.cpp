@@ -151,6 +151,7 @@ TEST_F(Lv2Host, PassesAudioThroughBitForBitInAnyBlockLengthSeparateAndInPlace) {
       lilv_instance_connect_port(instance, 3, outs[1]);
       lilv_instance_run(instance, frames);
       ++blocks;
+      if (frames == 0) continue;  // nothing to compare, and no buffers behind the pointers
       EXPECT_EQ(std::memcmp(outs[0], wantLeft.data(), frames * 4), 0)
           << frames << (inPlace ? " in place" : "");
       EXPECT_EQ(std::memcmp(outs[1], wantRight.data(), frames * 4), 0)
